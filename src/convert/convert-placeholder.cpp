@@ -1,0 +1,1 @@
+// Shader conversion lives here.

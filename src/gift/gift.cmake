@@ -1,0 +1,1 @@
+target_sources(velmora-core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gift-register.cpp)

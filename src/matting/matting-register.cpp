@@ -1,0 +1,5 @@
+#include "../plugin-objects.h"
+
+void register_matting_filter(void)
+{
+}

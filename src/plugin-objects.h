@@ -1,0 +1,17 @@
+// Registration of the module's three plugin objects. Each subsystem fills
+// and registers its own callback table; the module frame decides the order.
+#pragma once
+
+#include <obs-module.h>
+
+// Registers "velmora-gift" (src/gift).
+void register_gift_filter(void);
+
+// Registers "velmora-rgb-cam" (src/vcam).
+void register_vcam_output(void);
+
+// Registers "velmora-matting" (src/matting).
+void register_matting_filter(void);
+
+// Id and instance name of the output the module creates for itself.
+#define VCAM_OUTPUT_ID "velmora-rgb-cam"

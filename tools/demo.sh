@@ -1,0 +1,13 @@
+#!/bin/sh
+# Sets up a fresh Debian 12 machine as needed, builds, and runs the plugin's
+# jobs on the built-in sample data, writing the results into out/.
+set -eu
+cd "$(dirname "$0")/.."
+tools/bootstrap.sh
+tools/build.sh
+mkdir -p out
+tools/with-xvfb.sh sh -c '
+  set -e
+  build/velmora-run info | tee out/info.txt
+'
+echo "demo: results in out/"

@@ -1,0 +1,167 @@
+#include "run-common.h"
+
+#include <obs.hpp>
+
+#include <QImage>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace run {
+
+CommonOptions take_common_options(Args &args)
+{
+	CommonOptions options;
+	if (const char *env = getenv("VELMORA_PLUGIN_PATH"))
+		options.plugin_path = env;
+	if (const char *env = getenv("VELMORA_PLUGIN_DATA"))
+		options.data_path = env;
+
+	Args rest;
+	for (size_t i = 0; i < args.size(); i++) {
+		const std::string &arg = args[i];
+		const bool has_value = i + 1 < args.size();
+		if (arg == "--plugin" && has_value)
+			options.plugin_path = args[++i];
+		else if (arg == "--data" && has_value)
+			options.data_path = args[++i];
+		else if (arg == "--locale" && has_value)
+			options.locale = args[++i];
+		else if (arg == "--verbose")
+			options.verbose = true;
+		else
+			rest.push_back(arg);
+	}
+	args = rest;
+	return options;
+}
+
+bool start_host(const CommonOptions &options,
+		const headless::VideoSettings &video)
+{
+	headless::HostConfig config;
+	config.video = video;
+	config.locale = options.locale;
+	config.plugin_path = options.plugin_path;
+	config.data_path = options.data_path;
+	config.echo_log = options.verbose;
+	config.stock_modules = {"image-source", "obs-ffmpeg"};
+	std::string error;
+	if (!headless::start(config, &error)) {
+		fprintf(stderr, "velmora-run: %s\n", error.c_str());
+		headless::stop();
+		return false;
+	}
+	return true;
+}
+
+void stop_host()
+{
+	long leaks = headless::stop();
+	if (leaks != 0)
+		fprintf(stderr, "velmora-run: host reports %ld memory leaks\n",
+			leaks);
+}
+
+static bool parse_integer(const std::string &text, long long *out)
+{
+	if (text.empty())
+		return false;
+	char *end = nullptr;
+	const bool hex = text.size() > 2 && text[0] == '0' &&
+			 (text[1] == 'x' || text[1] == 'X');
+	long long value = hex ? (long long)strtoull(text.c_str() + 2, &end, 16)
+			      : strtoll(text.c_str(), &end, 10);
+	if (!end || *end != '\0')
+		return false;
+	*out = value;
+	return true;
+}
+
+static bool parse_number(const std::string &text, double *out)
+{
+	if (text.empty())
+		return false;
+	char *end = nullptr;
+	double value = strtod(text.c_str(), &end);
+	if (!end || *end != '\0')
+		return false;
+	*out = value;
+	return true;
+}
+
+bool apply_setting(obs_data_t *settings, const std::string &assignment)
+{
+	size_t eq = assignment.find('=');
+	if (eq == std::string::npos || eq == 0)
+		return false;
+	const std::string key = assignment.substr(0, eq);
+	const std::string value = assignment.substr(eq + 1);
+
+	long long integer = 0;
+	double number = 0.0;
+	if (value == "true" || value == "false")
+		obs_data_set_bool(settings, key.c_str(), value == "true");
+	else if (parse_integer(value, &integer))
+		obs_data_set_int(settings, key.c_str(), integer);
+	else if (parse_number(value, &number))
+		obs_data_set_double(settings, key.c_str(), number);
+	else
+		obs_data_set_string(settings, key.c_str(), value.c_str());
+	return true;
+}
+
+bool parse_colour(const std::string &text, uint32_t *out)
+{
+	static const std::map<std::string, uint32_t> names = {
+		{"transparent", 0x00000000}, {"black", 0xFF000000},
+		{"white", 0xFFFFFFFF},       {"red", 0xFF0000FF},
+		{"green", 0xFF00FF00},       {"blue", 0xFFFF0000},
+		{"grey", 0xFF808080},        {"gray", 0xFF808080},
+		{"magenta", 0xFFFF00FF},
+	};
+	auto named = names.find(text);
+	if (named != names.end()) {
+		*out = named->second;
+		return true;
+	}
+	if (text.size() != 7 && text.size() != 9)
+		return false;
+	if (text[0] != '#')
+		return false;
+	for (size_t i = 1; i < text.size(); i++)
+		if (!isxdigit((unsigned char)text[i]))
+			return false;
+	uint32_t argb = uint32_t(strtoul(text.c_str() + 1, nullptr, 16));
+	if (text.size() == 7)
+		argb |= 0xFF000000;
+	const uint32_t a = argb >> 24, r = (argb >> 16) & 0xFF,
+		       g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+	*out = a << 24 | b << 16 | g << 8 | r;
+	return true;
+}
+
+bool save_image(const headless::Image &image, const std::string &path)
+{
+	if (image.empty()) {
+		fprintf(stderr, "velmora-run: nothing was rendered\n");
+		return false;
+	}
+	QImage picture(image.rgba.data(), int(image.width), int(image.height),
+		       int(image.width * 4), QImage::Format_RGBA8888);
+	if (!picture.save(QString::fromStdString(path))) {
+		fprintf(stderr, "velmora-run: cannot write %s\n", path.c_str());
+		return false;
+	}
+	return true;
+}
+
+int usage_error(const std::string &msg)
+{
+	fprintf(stderr, "velmora-run: %s\n", msg.c_str());
+	return 2;
+}
+
+} // namespace run

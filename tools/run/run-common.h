@@ -1,0 +1,58 @@
+// Shared pieces of velmora-run's commands: argument parsing, settings from
+// "--set key=value", starting the host, writing images.
+#pragma once
+
+#include "../host/headless-host.h"
+
+#include <obs.h>
+
+#include <string>
+#include <vector>
+
+namespace run {
+
+// A command's arguments after the command name.
+using Args = std::vector<std::string>;
+
+struct Command {
+	const char *name;
+	const char *usage;
+	int (*main)(const Args &args);
+};
+
+// All commands, in the order "velmora-run help" lists them.
+const std::vector<Command> &commands();
+
+// Options every command accepts, taken out of args by take_common_options.
+struct CommonOptions {
+	std::string plugin_path; // --plugin FILE or $VELMORA_PLUGIN_PATH
+	std::string data_path;   // --data DIR or $VELMORA_PLUGIN_DATA
+	std::string locale = "en-US"; // --locale NAME
+	bool verbose = false;    // --verbose: echo the host log
+};
+
+CommonOptions take_common_options(Args &args);
+
+// Starts the host with the plugin and the stock modules; prints the reason
+// and returns false when it cannot.
+bool start_host(const CommonOptions &options,
+		const headless::VideoSettings &video = {});
+
+// Stops the host; prints a warning when the host reports leaks.
+void stop_host();
+
+// Applies "key=value" to settings: true/false as bool, an integer (decimal
+// or 0x hex) as int, a number as double, anything else as string.
+bool apply_setting(obs_data_t *settings, const std::string &assignment);
+
+// Parses a colour: "#RRGGBB", "#AARRGGBB", "transparent" or a name of a few
+// common colours; result in the host's 0xAABBGGRR form.
+bool parse_colour(const std::string &text, uint32_t *out);
+
+// Writes an RGBA image with Qt; false and a message on failure.
+bool save_image(const headless::Image &image, const std::string &path);
+
+// Prints msg to stderr and returns exit status 2 (usage error).
+int usage_error(const std::string &msg);
+
+} // namespace run
