@@ -1,1 +1,4 @@
-target_sources(velmora-core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/matting-register.cpp)
+target_sources(velmora-core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/matting-register.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/effect-guard.cpp
+)
