@@ -1,4 +1,5 @@
 target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/matting-register.cpp
   ${CMAKE_CURRENT_LIST_DIR}/effect-guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyer-effect.cpp
 )
