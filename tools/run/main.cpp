@@ -7,11 +7,15 @@
 namespace run {
 
 int info_main(const Args &args);
+int key_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"key",
+		 "key INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 key_main},
 	};
 	return table;
 }
