@@ -1,18 +1,10 @@
-// Default settings of a new filter: an effect that shows its input as it is.
+// Defaults of a new matting filter: the built-in keyer as its effect text.
+// Every other fixed key keeps the host's zero default; the effect's own
+// parameters get their defaults from the effect at each settings update.
 #include "matting-filter.h"
-
-namespace {
-
-const char DEFAULT_SHADER_TEXT[] =
-	"float4 mainImage(VertData v_in) : TARGET\n"
-	"{\n"
-	"\treturn image.Sample(textureSampler, v_in.uv);\n"
-	"}\n";
-
-} // namespace
+#include "keyer-effect.h"
 
 void matting_get_defaults(obs_data_t *settings)
 {
-	obs_data_set_default_string(settings, S_SHADER_TEXT,
-				    DEFAULT_SHADER_TEXT);
+	obs_data_set_default_string(settings, S_SHADER_TEXT, keyer_effect_text);
 }
