@@ -193,7 +193,16 @@ uniform float Safe_right <
 
 )effect"
 	// conversions
-	R"effect(float3 rgb2hsv(float3 c)
+	R"effect(// The matte and reference pictures are stretched over the frame; clamping
+// keeps their edge pixels instead of fading them into the transparent
+// border that textureSampler gives the input.
+sampler_state matteSampler {
+	Filter = Linear;
+	AddressU = Clamp;
+	AddressV = Clamp;
+};
+
+float3 rgb2hsv(float3 c)
 {
 	float4 k = float4(0.0, -1.0 / 3.0, 2.0 / 3.0, -1.0);
 	float4 p = lerp(float4(c.b, c.g, k.w, k.z), float4(c.g, c.b, k.x, k.y), step(c.b, c.g));
@@ -274,7 +283,7 @@ float shadow_sum(float3 c)
 	// Key colour, from the uniform or from the reference picture.
 	float4 key2 = Key_color;
 	if (Use_reference_image) {
-		key2 = Reference_image.Sample(textureSampler, uv);
+		key2 = Reference_image.Sample(matteSampler, uv);
 		color.rgb = lerp(color.rgb, float3(1.0, 1.0, 1.0) - key2.rgb, 0.5);
 		color.rgb = color.rgb + 0.5 * Key_color.rgb;
 		color.rgb = color.rgb * 2.0;
@@ -350,7 +359,7 @@ float shadow_sum(float3 c)
 	if (Matte_black_shadows2 > 0.0) {
 		BlackShadows_a = saturate(BlackShadows_a);
 		if (Use_shadow_matte) {
-			float4 m = Shadow_matte.Sample(textureSampler, uv);
+			float4 m = Shadow_matte.Sample(matteSampler, uv);
 			BlackShadows_a = clamp(BlackShadows_a - (1.0 - max3(m.rgb)), 0.0, 1.0);
 			color.rgb = lerp(color.rgb, lerp(float3(0.0, 0.0, 0.0), a * raw.rgb, a), BlackShadows_a);
 		} else {
@@ -384,11 +393,11 @@ float shadow_sum(float3 c)
 
 	// Garbage and inside mattes; the alpha is not clamped after them.
 	if (Use_garbage_matte) {
-		float4 m = Garbage_matte.Sample(textureSampler, uv);
+		float4 m = Garbage_matte.Sample(matteSampler, uv);
 		a = a - (1.0 - max3(m.rgb));
 	}
 	if (Use_inside_matte) {
-		float4 m = Inside_matte.Sample(textureSampler, uv);
+		float4 m = Inside_matte.Sample(matteSampler, uv);
 		a = a + max3(m.rgb);
 		if (Preserve_inside_color)
 			color.rgb = lerp(color.rgb, raw.rgb, max3(m.rgb));

@@ -62,7 +62,7 @@ void draw_shadow(QPainter &p, int w, int h)
 	// Soft shadow on the floor, to the right of the feet.
 	const QPointF centre(w * 0.56, h * 0.90);
 	QRadialGradient shadow(centre, w * 0.16);
-	shadow.setColorAt(0.0, QColor(0, 0, 0, 110));
+	shadow.setColorAt(0.0, QColor(0, 0, 0, 80));
 	shadow.setColorAt(1.0, QColor(0, 0, 0, 0));
 	p.save();
 	p.translate(centre);
