@@ -19,7 +19,6 @@ std::string check_body(const std::string &condition,
 {
 	return declarations +
 	       "\nfloat4 mainImage(VertData v_in) : TARGET\n"
-	       "{\n"
 	       "{\n" +
 	       std::string(READ_UV) + "\tif (" + condition +
 	       ")\n"

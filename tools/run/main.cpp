@@ -7,11 +7,16 @@
 namespace run {
 
 int info_main(const Args &args);
+int effect_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"effect",
+		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
+		 "[--set key=value ...] [--frames N]",
+		 effect_main},
 	};
 	return table;
 }
