@@ -308,6 +308,10 @@ bool run_effect(matting_filter *filter)
 	const uint32_t width = uint32_t(filter->total_width);
 	const uint32_t height = uint32_t(filter->total_height);
 	bool drawn = false;
+	// The effect writes sRGB-encoded values as they are, whatever the
+	// caller's framebuffer state.
+	const bool previous_srgb = gs_framebuffer_srgb_enabled();
+	gs_enable_framebuffer_srgb(false);
 	begin_opaque_blend();
 	if (gs_texrender_begin(filter->output_render, width, height)) {
 		ortho_for(width, height);
@@ -322,6 +326,7 @@ bool run_effect(matting_filter *filter)
 		drawn = true;
 	}
 	gs_blend_state_pop();
+	gs_enable_framebuffer_srgb(previous_srgb);
 	return drawn;
 }
 

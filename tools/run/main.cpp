@@ -8,6 +8,7 @@ namespace run {
 
 int info_main(const Args &args);
 int key_main(const Args &args);
+int effect_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -16,6 +17,10 @@ const std::vector<Command> &commands()
 		{"key",
 		 "key INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
 		 key_main},
+		{"effect",
+		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
+		 "[--set key=value ...] [--frames N]",
+		 effect_main},
 	};
 	return table;
 }
