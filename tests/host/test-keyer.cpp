@@ -2,7 +2,7 @@
 // the parameters it puts into the settings, what it does to pixels (read
 // back the way a scene draws them), the default matte pictures, and the
 // example effects shipped beside the module.
-#include "host-environment.h"
+#include "matting-fixture.h"
 
 #include <util/platform.h>
 
@@ -13,15 +13,14 @@
 
 namespace {
 
-const char FILTER_ID[] = "velmora-matting";
+using mattingtest::FILTER_ID;
+using mattingtest::last_error;
+using mattingtest::settle;
+using mattingtest::update_and_settle;
+
 const uint32_t KEY_COLOUR = 0xFF32C581; // the keyer's default, as a setting
 const uint32_t GREY = 0xFF808080;
 const uint32_t SIZE = 64;
-
-void settle()
-{
-	ASSERT_TRUE(headless::wait_frames(3));
-}
 
 obs_source_t *add_keyer(obs_source_t *parent, obs_data_t *settings = nullptr)
 {
@@ -29,12 +28,6 @@ obs_source_t *add_keyer(obs_source_t *parent, obs_data_t *settings = nullptr)
 		headless::add_filter(parent, FILTER_ID, "keyer", settings);
 	settle();
 	return filter;
-}
-
-std::string last_error(obs_source_t *filter)
-{
-	OBSDataAutoRelease settings = obs_source_get_settings(filter);
-	return obs_data_get_string(settings, "last_error");
 }
 
 // An image of SIZE x SIZE: the key colour above, neutral grey below.
@@ -209,8 +202,7 @@ TEST(KeyerPixels, ViewsShowTheAlphaOrThePreKeyPicture)
 
 	// The pre-key view wins over the alpha view.
 	obs_data_set_bool(settings, "Show_PrekeyFG", true);
-	obs_source_update(filter, settings);
-	settle();
+	update_and_settle(filter, settings);
 	headless::Image prekey = headless::render_in_scene(input);
 	EXPECT_TRUE(hosttest::pixel_near(prekey.pixel(20, 10), KEY_COLOUR, 2));
 	EXPECT_TRUE(hosttest::pixel_near(prekey.pixel(20, 50), GREY, 2));
@@ -231,8 +223,7 @@ TEST(KeyerPixels, ZeroSoftnessShadowRampIsAHardEdge)
 	EXPECT_TRUE(hosttest::pixel_near(keyed.pixel(20, 50), 0, 1));
 
 	obs_data_set_double(settings, "Shadows", 500.0);
-	obs_source_update(filter, settings);
-	settle();
+	update_and_settle(filter, settings);
 	headless::Image ramp = headless::render_in_scene(source);
 	for (uint32_t x = 1; x < SIZE - 1; x += 9) {
 		EXPECT_TRUE(hosttest::pixel_near(ramp.pixel(x, 31), 0, 1));
@@ -241,8 +232,7 @@ TEST(KeyerPixels, ZeroSoftnessShadowRampIsAHardEdge)
 	}
 
 	obs_data_set_double(settings, "Shadow_Gradient_Position", 500.0);
-	obs_source_update(filter, settings);
-	settle();
+	update_and_settle(filter, settings);
 	ramp = headless::render_in_scene(source);
 	EXPECT_TRUE(hosttest::pixel_near(ramp.pixel(20, 47), 0, 1));
 	EXPECT_TRUE(hosttest::pixel_near(ramp.pixel(20, 48), 0xFF000000, 1));
@@ -250,8 +240,7 @@ TEST(KeyerPixels, ZeroSoftnessShadowRampIsAHardEdge)
 	// The default shadow matte (white) restricts nothing: the shadow is
 	// kept over the whole frame instead of below the ramp.
 	obs_data_set_bool(settings, "Use_shadow_matte", true);
-	obs_source_update(filter, settings);
-	settle();
+	update_and_settle(filter, settings);
 	ramp = headless::render_in_scene(source);
 	EXPECT_TRUE(hosttest::pixel_near(ramp.pixel(20, 10), 0xFF000000, 1));
 	EXPECT_TRUE(hosttest::pixel_near(ramp.pixel(20, 50), 0xFF000000, 1));
@@ -359,8 +348,7 @@ TEST(KeyerPicture, GreenScreenPersonKeysCleanlyWithDefaults)
 				"Use_reference_image", "Use_shadow_matte"}) {
 		OBSDataAutoRelease settings = obs_data_create();
 		obs_data_set_bool(settings, use, true);
-		obs_source_update(filter, settings);
-		settle();
+		update_and_settle(filter, settings);
 		EXPECT_LE(max_channel_difference(
 				  headless::render_in_scene(source), keyed),
 			  2)
