@@ -258,13 +258,14 @@ float shadow_sum(float3 c)
 	float safe_bottom = Safe_bottom / 1000.0;
 
 	float2 uv = v_in.uv;
-	float4 raw = image.Sample(textureSampler, uv);
+	float4 unkeyed = image.Sample(textureSampler, uv);
+	float4 raw = unkeyed;
 	float2 o = uv + float2(dx2, dy2);
 	float4 color = image.Sample(textureSampler, o);
 
 	// Safe area: passed through unkeyed.
 	if (uv.x >= safe_left && uv.x <= safe_right && uv.y >= safe_top && uv.y <= safe_bottom)
-		return raw;
+		return unkeyed;
 
 	// Edge smoothing: 3x3 kernel, 1 at the centre and the edges, 0.5 at the corners.
 	if (Matte_antialising) {
@@ -425,7 +426,7 @@ float shadow_sum(float3 c)
 
 	// A key colour (or reference pixel) with alpha 0 switches keying off.
 	if (key2.a == 0.0)
-		return image.Sample(textureSampler, uv);
+		return unkeyed;
 
 	return float4(color.r, color.g, color.b, a);
 }
