@@ -9,5 +9,7 @@ mkdir -p out
 tools/with-xvfb.sh sh -c '
   set -e
   build/velmora-run info | tee out/info.txt
+  build/velmora-run key tests/data/greenscreen-person.png out/keyed.png
+  build/velmora-run key tests/data/greenscreen-person.png out/keyed-over-blue.png --background "#2050C0"
 '
 echo "demo: results in out/"
