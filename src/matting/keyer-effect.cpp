@@ -404,6 +404,10 @@ float shadow_sum(float3 c)
 			color.rgb = lerp(color.rgb, raw.rgb, max3(m.rgb));
 	}
 
+	// Keying only ever removes opacity: what the input does not cover (a
+	// transparent source, the filter's margins) stays transparent.
+	a = a * unkeyed.a;
+
 	// Views.
 	if (Show_Alpha) {
 		color = float4(a, a, a, 1.0);

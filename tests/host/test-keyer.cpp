@@ -167,6 +167,21 @@ TEST(KeyerPixels, KeyColourGoesTransparentAndNeutralGreyStays)
 	obs_source_filter_remove(input, filter);
 }
 
+TEST(KeyerPixels, WhatTheInputDoesNotCoverStaysTransparent)
+{
+	// The margins of the filter hold no input: they must not turn into
+	// opaque black.
+	OBSSourceAutoRelease input = make_key_over_grey();
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_int(settings, "expand_right", 8);
+	OBSSourceAutoRelease filter = add_keyer(input, settings);
+	headless::Image image = headless::render_in_scene(input);
+	ASSERT_EQ(image.width, SIZE + 8);
+	EXPECT_TRUE(hosttest::pixel_near(image.pixel(SIZE + 4, 50), 0, 1));
+	EXPECT_TRUE(hosttest::pixel_near(image.pixel(SIZE / 2, 50), GREY, 1));
+	obs_source_filter_remove(input, filter);
+}
+
 TEST(KeyerPixels, TransparentKeyColourAndFullSafeAreaPassThrough)
 {
 	OBSSourceAutoRelease input = make_key_over_grey();

@@ -61,6 +61,7 @@ obs_source_t *make_input_source(const std::string &path)
 	obs_data_set_string(settings, "local_file", path.c_str());
 	obs_data_set_bool(settings, "looping", false);
 	obs_data_set_bool(settings, "restart_on_activate", false);
+	obs_data_set_bool(settings, "clear_on_media_end", false);
 	return obs_source_create("ffmpeg_source", "key input", settings,
 				 nullptr);
 }
@@ -106,21 +107,8 @@ void print_coverage(const headless::Image &image)
 	       100.0 * (total - clear - opaque) / total);
 }
 
-int key_image(const KeyOptions &options)
+int key_shown_input(obs_source_t *input, const KeyOptions &options)
 {
-	// The host makes a placeholder for an unknown id; ask for the type.
-	if (!obs_source_get_display_name(MATTING_FILTER_ID)) {
-		fprintf(stderr, "velmora-run: the module has no %s filter\n",
-			MATTING_FILTER_ID);
-		return 1;
-	}
-	OBSSourceAutoRelease input = make_input_source(options.input);
-	if (!input || !wait_for_size(input, 10000)) {
-		fprintf(stderr, "velmora-run: cannot read %s\n",
-			options.input.c_str());
-		return 1;
-	}
-
 	OBSDataAutoRelease settings = obs_data_create();
 	for (const std::string &assignment : options.assignments)
 		if (!apply_setting(settings, assignment))
@@ -152,6 +140,34 @@ int key_image(const KeyOptions &options)
 	print_coverage(image);
 	unpremultiply(image);
 	return save_image(image, options.output) ? 0 : 1;
+}
+
+int key_image(const KeyOptions &options)
+{
+	// The host makes a placeholder for an unknown id; ask for the type.
+	if (!obs_source_get_display_name(MATTING_FILTER_ID)) {
+		fprintf(stderr, "velmora-run: the module has no %s filter\n",
+			MATTING_FILTER_ID);
+		return 1;
+	}
+	OBSSourceAutoRelease input = make_input_source(options.input);
+	if (!input)
+		return 1;
+	// Shown in the program, a video plays and draws its frames; it is
+	// held at the first one.
+	OBSSceneAutoRelease program = headless::show_in_program(input);
+	const bool have_picture = wait_for_size(input, 10000);
+	if (obs_source_get_output_flags(input) & OBS_SOURCE_CONTROLLABLE_MEDIA)
+		obs_source_media_play_pause(input, true);
+	if (!have_picture) {
+		headless::show_in_program(nullptr);
+		fprintf(stderr, "velmora-run: cannot read %s\n",
+			options.input.c_str());
+		return 1;
+	}
+	const int status = key_shown_input(input, options);
+	headless::show_in_program(nullptr);
+	return status;
 }
 
 } // namespace
