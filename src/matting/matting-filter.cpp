@@ -178,40 +178,63 @@ enum gs_color_space matting_get_color_space(void *data, size_t,
 
 void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed)
 {
-	if (obs_source_active(filter->source))
+	if (filter->lends_active)
 		obs_source_inc_active(borrowed);
-	if (obs_source_showing(filter->source))
+	if (filter->lends_showing)
 		obs_source_inc_showing(borrowed);
 }
 
 void matting_return_source(matting_filter *filter, obs_source_t *borrowed)
 {
-	if (obs_source_active(filter->source))
+	if (filter->lends_active)
 		obs_source_dec_active(borrowed);
-	if (obs_source_showing(filter->source))
+	if (filter->lends_showing)
 		obs_source_dec_showing(borrowed);
 }
 
 void matting_activate(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_inc_active);
+	auto *filter = static_cast<matting_filter *>(data);
+	if (filter->lends_active)
+		return;
+	filter->lends_active = true;
+	for_each_bound_source(filter, obs_source_inc_active);
 }
 
 void matting_deactivate(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_dec_active);
+	auto *filter = static_cast<matting_filter *>(data);
+	if (!filter->lends_active)
+		return;
+	filter->lends_active = false;
+	for_each_bound_source(filter, obs_source_dec_active);
 }
 
 void matting_show(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_inc_showing);
+	auto *filter = static_cast<matting_filter *>(data);
+	if (filter->lends_showing)
+		return;
+	filter->lends_showing = true;
+	for_each_bound_source(filter, obs_source_inc_showing);
 }
 
 void matting_hide(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_dec_showing);
+	auto *filter = static_cast<matting_filter *>(data);
+	if (!filter->lends_showing)
+		return;
+	filter->lends_showing = false;
+	for_each_bound_source(filter, obs_source_dec_showing);
+}
+
+void matting_follow_parent_state(matting_filter *filter)
+{
+	obs_source_t *parent = obs_filter_get_parent(filter->source);
+	const bool active = parent && obs_source_active(parent);
+	const bool showing = parent && obs_source_showing(parent);
+	if (active != filter->lends_active)
+		(active ? matting_activate : matting_deactivate)(filter);
+	if (showing != filter->lends_showing)
+		(showing ? matting_show : matting_hide)(filter);
 }

@@ -178,6 +178,15 @@ struct matting_filter {
 	float rand_activation_f = 0.0f;
 
 	std::vector<matting_param> params; // in the effect's declaration order
+
+	// Whether the bound sources carry an active / a showing reference from
+	// this filter: set and cleared by the activate/deactivate and
+	// show/hide callbacks and by matting_follow_parent_state. The host
+	// keeps no active or showing count for a filter itself (asked, it
+	// answers "inactive"), so the references follow these flags, which
+	// pairs every increment with one decrement.
+	bool lends_active = false;
+	bool lends_showing = false;
 };
 
 /* --- host callbacks ---------------------------------------------------- */
@@ -219,7 +228,13 @@ void matting_build_effect(matting_filter *filter);
 enum gs_color_space matting_source_color_space(obs_source_t *source);
 enum gs_color_format matting_format_for_space(enum gs_color_space space);
 
-// A bound source's active/showing references follow the filter's own state:
-// these take or give back the ones the filter's state calls for.
+// Brings lends_active and lends_showing in line with the parent's state.
+// The host calls a filter's activate/show only when its parent changes
+// state, so a filter added to a parent that is already shown, or taken off
+// one, is caught up here, once per tick.
+void matting_follow_parent_state(matting_filter *filter);
+
+// A bound source's active/showing references follow lends_active and
+// lends_showing: these take or give back the ones the flags call for.
 void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed);
 void matting_return_source(matting_filter *filter, obs_source_t *borrowed);
