@@ -44,6 +44,9 @@ obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 // Applies settings to a filter and lets its deferred update run.
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 
+// The module's locale text for key (the key itself when there is none).
+std::string module_text_for_test(const char *key);
+
 // The filter's last_error setting.
 std::string last_error(obs_source_t *filter);
 
