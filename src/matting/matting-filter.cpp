@@ -192,40 +192,40 @@ void matting_return_source(matting_filter *filter, obs_source_t *borrowed)
 		obs_source_dec_showing(borrowed);
 }
 
-void matting_activate(void *data)
+// Sets one of the lending flags and applies op to every bound source when
+// it changes.
+void set_lending(void *data, bool matting_filter::*flag, bool lend,
+		 void (*op)(obs_source_t *))
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	if (filter->lends_active)
+	if (filter->*flag == lend)
 		return;
-	filter->lends_active = true;
-	for_each_bound_source(filter, obs_source_inc_active);
+	filter->*flag = lend;
+	for_each_bound_source(filter, op);
+}
+
+void matting_activate(void *data)
+{
+	set_lending(data, &matting_filter::lends_active, true,
+		    obs_source_inc_active);
 }
 
 void matting_deactivate(void *data)
 {
-	auto *filter = static_cast<matting_filter *>(data);
-	if (!filter->lends_active)
-		return;
-	filter->lends_active = false;
-	for_each_bound_source(filter, obs_source_dec_active);
+	set_lending(data, &matting_filter::lends_active, false,
+		    obs_source_dec_active);
 }
 
 void matting_show(void *data)
 {
-	auto *filter = static_cast<matting_filter *>(data);
-	if (filter->lends_showing)
-		return;
-	filter->lends_showing = true;
-	for_each_bound_source(filter, obs_source_inc_showing);
+	set_lending(data, &matting_filter::lends_showing, true,
+		    obs_source_inc_showing);
 }
 
 void matting_hide(void *data)
 {
-	auto *filter = static_cast<matting_filter *>(data);
-	if (!filter->lends_showing)
-		return;
-	filter->lends_showing = false;
-	for_each_bound_source(filter, obs_source_dec_showing);
+	set_lending(data, &matting_filter::lends_showing, false,
+		    obs_source_dec_showing);
 }
 
 void matting_follow_parent_state(matting_filter *filter)

@@ -9,12 +9,6 @@ namespace {
 const uint32_t GREY = 0xFF808080;
 const uint32_t BLUE = 0xFFFF0000;
 
-uint32_t centre_pixel(obs_source_t *source)
-{
-	headless::Image image = headless::render_source(source, 8, 8);
-	return image.empty() ? 0 : image.pixel(4, 4);
-}
-
 OBSDataAutoRelease from_file(const std::string &path, bool complete = false)
 {
 	OBSDataAutoRelease settings = obs_data_create();
@@ -49,23 +43,14 @@ TEST(MattingBuild, AParseErrorIsReportedAndTheInputPassesThrough)
 	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), GREY, 1));
 
 	// A compiler error without text from the host gets the locale text.
-	OBSDataAutoRelease text = obs_data_create();
-	obs_data_set_string(text, "shader_text",
-			    constant_body("float4(undefined_name)").c_str());
-	update_and_settle(filter, text);
 	headless::clear_log();
-	headless::press_button(filter, "reload_effect");
-	settle();
+	reload_with_text(filter, constant_body("float4(undefined_name)"));
 	EXPECT_EQ(last_error(filter), module_text_for_test("ShaderFilter.Unknown"));
 	EXPECT_TRUE(headless::log_contains("parser:\n(None)", LOG_WARNING));
 	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), GREY, 1));
 
 	// Success takes the error away.
-	obs_data_set_string(text, "shader_text",
-			    constant_body("float4(0.0, 0.0, 1.0, 1.0)").c_str());
-	update_and_settle(filter, text);
-	headless::press_button(filter, "reload_effect");
-	settle();
+	reload_with_text(filter, constant_body("float4(0.0, 0.0, 1.0, 1.0)"));
 	EXPECT_EQ(last_error(filter), "");
 	EXPECT_FALSE(has_user_error(filter));
 	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), BLUE, 1));

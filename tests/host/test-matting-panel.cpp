@@ -56,11 +56,7 @@ TEST(MattingPanel, FixedControlsAreHiddenAndTheErrorLineShowsOnlyOnError)
 	EXPECT_FALSE(obs_properties_get(props, "last_error"));
 	obs_properties_destroy(props);
 
-	OBSDataAutoRelease broken = obs_data_create();
-	obs_data_set_string(broken, "shader_text", "uniform float x = ;");
-	update_and_settle(filter, broken);
-	headless::press_button(filter, "reload_effect");
-	settle();
+	reload_with_text(filter, "uniform float x = ;");
 	props = obs_source_properties(filter);
 	obs_property_t *line = obs_properties_get(props, "last_error");
 	ASSERT_TRUE(line);

@@ -87,12 +87,6 @@ void copy_file(const std::string &from, const std::string &to)
 		fclose(out);
 }
 
-uint32_t centre_pixel(obs_source_t *source)
-{
-	headless::Image image = headless::render_source(source, 8, 8);
-	return image.empty() ? 0 : image.pixel(4, 4);
-}
-
 std::string sample_body(const std::string &texture)
 {
 	return "uniform texture2d " + texture +
