@@ -9,5 +9,6 @@ mkdir -p out
 tools/with-xvfb.sh sh -c '
   set -e
   build/velmora-run info | tee out/info.txt
+  build/velmora-run gift build/samples/gift-packed.png out/gift.png --set right=320 --background "#203040"
 '
 echo "demo: results in out/"

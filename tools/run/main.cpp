@@ -7,11 +7,15 @@
 namespace run {
 
 int info_main(const Args &args);
+int gift_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"gift",
+		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 gift_main},
 	};
 	return table;
 }
