@@ -22,7 +22,8 @@ const CropSetting CROP_SETTINGS[] = {
 
 const int CROP_MAX = 8192;
 
-// The host's SDR white level is 80 nits in these units.
+// Linear 1.0 is 80 nits (scRGB): the SDR white level in nits over this is
+// the multiplier that puts SDR white where the host wants it.
 const float SDR_WHITE_UNIT = 80.0f;
 
 int32_t int_setting(obs_data_t *settings, const char *key)
