@@ -8,6 +8,7 @@ namespace run {
 
 int info_main(const Args &args);
 int effect_main(const Args &args);
+int gift_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -17,6 +18,9 @@ const std::vector<Command> &commands()
 		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
 		 "[--set key=value ...] [--frames N]",
 		 effect_main},
+		{"gift",
+		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 gift_main},
 	};
 	return table;
 }
