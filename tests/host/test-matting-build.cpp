@@ -96,19 +96,6 @@ TEST(MattingBuild, FileSettings)
 	settle();
 	EXPECT_FALSE(has_user_error(filter));
 	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), GREY, 1));
-
-	// override_entire_effect counts only for files: text always gets the
-	// template.
-	OBSDataAutoRelease text = obs_data_create();
-	obs_data_set_bool(text, "from_file", false);
-	obs_data_set_bool(text, "override_entire_effect", true);
-	obs_data_set_string(text, "shader_text",
-			    constant_body("float4(0.0, 0.0, 1.0, 1.0)").c_str());
-	update_and_settle(filter, text);
-	headless::press_button(filter, "reload_effect");
-	settle();
-	EXPECT_EQ(last_error(filter), "");
-	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), BLUE, 1));
 }
 
 TEST(MattingBuild, IncludesResolveRelativeToEachFile)
