@@ -13,10 +13,11 @@
 //   matting-properties.cpp  properties panel, its callbacks and buttons
 //   matting-defaults.cpp    default settings
 //
-// Threads: the host runs update, tick and render one after another on its
-// video thread (updates are deferred to the next tick), so the records take
-// no lock. Graphics objects are made and freed only inside the graphics
-// context.
+// Threads: the host applies a video source's settings updates at its next
+// tick, so update, tick and render run one after another on the host's
+// video thread and the records take no lock (the host's own load of a saved
+// filter calls load = update directly, before the filter is drawn).
+// Graphics objects are made and freed only inside the graphics context.
 #pragma once
 
 #include <obs-module.h>
@@ -42,7 +43,6 @@
 #define S_SHADER_FILE_NAME "shader_file_name"
 #define S_LAST_ERROR "last_error"
 #define S_RELOAD_EFFECT "reload_effect"
-
 
 // Margins accepted from the settings (the panel's range).
 #define EXPAND_MIN 0

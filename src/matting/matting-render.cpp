@@ -221,11 +221,12 @@ void upload_param(matting_param &param)
 		gs_effect_set_val(param.param, param.string_value.c_str(),
 				  param.string_value.size() + 1);
 		break;
-	case GS_SHADER_PARAM_VEC2:
-		gs_effect_set_vec2(param.param,
-				   reinterpret_cast<const vec2 *>(
-					   param.value.floats));
+	case GS_SHADER_PARAM_VEC2: {
+		vec2 value;
+		vec2_set(&value, param.value.floats[0], param.value.floats[1]);
+		gs_effect_set_vec2(param.param, &value);
 		break;
+	}
 	case GS_SHADER_PARAM_VEC3: {
 		vec3 value;
 		vec3_set(&value, param.value.floats[0], param.value.floats[1],
