@@ -4,6 +4,7 @@
 #include "effect-text.h"
 #include "matting-random.h"
 #include "matting-uniforms.h"
+#include "../filter-color-space.h"
 #include "../plugin-support.h"
 
 #include <util/bmem.h>
@@ -146,33 +147,11 @@ uint32_t matting_get_height(void *data)
 	return uint32_t(static_cast<matting_filter *>(data)->total_height);
 }
 
-enum gs_color_space matting_source_color_space(obs_source_t *source)
-{
-	static const enum gs_color_space preferred[] = {
-		GS_CS_SRGB, GS_CS_SRGB_16F, GS_CS_709_EXTENDED};
-	if (!source)
-		return GS_CS_SRGB;
-	return obs_source_get_color_space(
-		source, sizeof(preferred) / sizeof(preferred[0]), preferred);
-}
-
-enum gs_color_format matting_format_for_space(enum gs_color_space space)
-{
-	switch (space) {
-	case GS_CS_SRGB_16F:
-	case GS_CS_709_EXTENDED:
-	case GS_CS_709_SCRGB:
-		return GS_RGBA16F;
-	default:
-		return GS_RGBA;
-	}
-}
-
 enum gs_color_space matting_get_color_space(void *data, size_t,
 					    const enum gs_color_space *)
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	return matting_source_color_space(
+	return filter_target_color_space(
 		obs_filter_get_target(filter->source));
 }
 

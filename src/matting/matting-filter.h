@@ -223,11 +223,6 @@ void matting_release_params(matting_filter *filter);
 // Rebuilds the effect from the settings; reports in "last_error".
 void matting_build_effect(matting_filter *filter);
 
-// The colour space the filter and the sources it borrows are asked for,
-// and the render-target format that suits a space.
-enum gs_color_space matting_source_color_space(obs_source_t *source);
-enum gs_color_format matting_format_for_space(enum gs_color_space space);
-
 // Brings lends_active and lends_showing in line with the parent's state.
 // The host calls a filter's activate/show only when its parent changes
 // state, so a filter added to a parent that is already shown, or taken off
