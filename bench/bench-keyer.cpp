@@ -2,7 +2,7 @@
 // own chroma key filter (obs-filters, "chroma_key_filter_v2"), both with
 // their defaults, on the same 1920x1080 picture, in one host.
 //
-//   velmora-bench-keyer PICTURE.png [FRAMES]
+//   bench-keyer PICTURE.png [FRAMES]
 //
 // Each measured frame renders the filtered source into a 1920x1080 target
 // and waits for the graphics work to finish (a 1x1 copy of the result is
@@ -95,7 +95,7 @@ double minimum(const std::vector<double> &values)
 int main(int argc, char **argv)
 {
 	if (argc < 2) {
-		fprintf(stderr, "usage: velmora-bench-keyer PICTURE.png [FRAMES]\n");
+		fprintf(stderr, "usage: bench-keyer PICTURE.png [FRAMES]\n");
 		return 2;
 	}
 	const std::string picture = argv[1];
@@ -104,7 +104,7 @@ int main(int argc, char **argv)
 	headless::HostConfig config;
 	std::string error;
 	if (!headless::start(config, &error)) {
-		fprintf(stderr, "velmora-bench-keyer: %s\n", error.c_str());
+		fprintf(stderr, "bench-keyer: %s\n", error.c_str());
 		return 1;
 	}
 
@@ -156,7 +156,7 @@ int main(int argc, char **argv)
 	const uint32_t w = obs_source_get_width(variants[0].source);
 	const uint32_t h = obs_source_get_height(variants[0].source);
 	if (!w || !h) {
-		fprintf(stderr, "velmora-bench-keyer: cannot read %s\n",
+		fprintf(stderr, "bench-keyer: cannot read %s\n",
 			picture.c_str());
 		variants.clear();
 		headless::stop();

@@ -1,5 +1,25 @@
 #include "effect-text.h"
 
+// Pieces shared by the template and the render_output effect.
+#define VERTDATA_STRUCT \
+	"struct VertData {\n" \
+	"\tfloat4 pos : POSITION;\n" \
+	"\tfloat2 uv : TEXCOORD0;\n" \
+	"};\n"
+
+#define SRGB_DECODE_FUNCTIONS \
+	"float srgb_nonlinear_to_linear_channel(float u)\n" \
+	"{\n" \
+	"\treturn (u <= 0.04045) ? (u / 12.92) : pow((u + 0.055) / 1.055, 2.4);\n" \
+	"}\n" \
+	"\n" \
+	"float3 srgb_nonlinear_to_linear(float3 v)\n" \
+	"{\n" \
+	"\treturn float3(srgb_nonlinear_to_linear_channel(v.r),\n" \
+	"\t\t      srgb_nonlinear_to_linear_channel(v.g),\n" \
+	"\t\t      srgb_nonlinear_to_linear_channel(v.b));\n" \
+	"}\n"
+
 const char *const EFFECT_TEMPLATE_TEXT =
 	"uniform float4x4 ViewProj;\n"
 	"uniform texture2d image;\n"
@@ -27,10 +47,7 @@ const char *const EFFECT_TEMPLATE_TEXT =
 	"\tBorderColor = 00000000;\n"
 	"};\n"
 	"\n"
-	"struct VertData {\n"
-	"\tfloat4 pos : POSITION;\n"
-	"\tfloat2 uv : TEXCOORD0;\n"
-	"};\n"
+	VERTDATA_STRUCT
 	"\n"
 	"VertData mainTransform(VertData v_in)\n"
 	"{\n"
@@ -40,17 +57,7 @@ const char *const EFFECT_TEMPLATE_TEXT =
 	"\treturn vert_out;\n"
 	"}\n"
 	"\n"
-	"float srgb_nonlinear_to_linear_channel(float u)\n"
-	"{\n"
-	"\treturn (u <= 0.04045) ? (u / 12.92) : pow((u + 0.055) / 1.055, 2.4);\n"
-	"}\n"
-	"\n"
-	"float3 srgb_nonlinear_to_linear(float3 v)\n"
-	"{\n"
-	"\treturn float3(srgb_nonlinear_to_linear_channel(v.r),\n"
-	"\t\t      srgb_nonlinear_to_linear_channel(v.g),\n"
-	"\t\t      srgb_nonlinear_to_linear_channel(v.b));\n"
-	"}\n"
+	SRGB_DECODE_FUNCTIONS
 	"\n";
 
 const char *const EFFECT_TECHNIQUE_TEXT =
@@ -71,10 +78,7 @@ const char *const RENDER_OUTPUT_EFFECT_TEXT =
 	"\tMaxLOD = 0;\n"
 	"};\n"
 	"\n"
-	"struct VertData {\n"
-	"\tfloat4 pos : POSITION;\n"
-	"\tfloat2 uv : TEXCOORD0;\n"
-	"};\n"
+	VERTDATA_STRUCT
 	"\n"
 	"VertData mainTransform(VertData v_in)\n"
 	"{\n"
@@ -82,17 +86,7 @@ const char *const RENDER_OUTPUT_EFFECT_TEXT =
 	"\treturn v_in;\n"
 	"}\n"
 	"\n"
-	"float srgb_nonlinear_to_linear_channel(float u)\n"
-	"{\n"
-	"\treturn (u <= 0.04045) ? (u / 12.92) : pow((u + 0.055) / 1.055, 2.4);\n"
-	"}\n"
-	"\n"
-	"float3 srgb_nonlinear_to_linear(float3 v)\n"
-	"{\n"
-	"\treturn float3(srgb_nonlinear_to_linear_channel(v.r),\n"
-	"\t\t      srgb_nonlinear_to_linear_channel(v.g),\n"
-	"\t\t      srgb_nonlinear_to_linear_channel(v.b));\n"
-	"}\n"
+	SRGB_DECODE_FUNCTIONS
 	"\n"
 	"float4 mainImage(VertData v_in) : TARGET\n"
 	"{\n"

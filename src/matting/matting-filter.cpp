@@ -4,6 +4,7 @@
 #include "effect-text.h"
 #include "matting-random.h"
 #include "matting-uniforms.h"
+#include "../filter-color-space.h"
 #include "../plugin-support.h"
 
 #include <util/bmem.h>
@@ -146,72 +147,73 @@ uint32_t matting_get_height(void *data)
 	return uint32_t(static_cast<matting_filter *>(data)->total_height);
 }
 
-enum gs_color_space matting_source_color_space(obs_source_t *source)
-{
-	static const enum gs_color_space preferred[] = {
-		GS_CS_SRGB, GS_CS_SRGB_16F, GS_CS_709_EXTENDED};
-	if (!source)
-		return GS_CS_SRGB;
-	return obs_source_get_color_space(
-		source, sizeof(preferred) / sizeof(preferred[0]), preferred);
-}
-
-enum gs_color_format matting_format_for_space(enum gs_color_space space)
-{
-	switch (space) {
-	case GS_CS_SRGB_16F:
-	case GS_CS_709_EXTENDED:
-	case GS_CS_709_SCRGB:
-		return GS_RGBA16F;
-	default:
-		return GS_RGBA;
-	}
-}
-
 enum gs_color_space matting_get_color_space(void *data, size_t,
 					    const enum gs_color_space *)
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	return matting_source_color_space(
+	return filter_target_color_space(
 		obs_filter_get_target(filter->source));
 }
 
 void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed)
 {
-	if (obs_source_active(filter->source))
+	if (filter->lends_active)
 		obs_source_inc_active(borrowed);
-	if (obs_source_showing(filter->source))
+	if (filter->lends_showing)
 		obs_source_inc_showing(borrowed);
 }
 
 void matting_return_source(matting_filter *filter, obs_source_t *borrowed)
 {
-	if (obs_source_active(filter->source))
+	if (filter->lends_active)
 		obs_source_dec_active(borrowed);
-	if (obs_source_showing(filter->source))
+	if (filter->lends_showing)
 		obs_source_dec_showing(borrowed);
+}
+
+// Sets one of the lending flags and applies op to every bound source when
+// it changes.
+void set_lending(void *data, bool matting_filter::*flag, bool lend,
+		 void (*op)(obs_source_t *))
+{
+	auto *filter = static_cast<matting_filter *>(data);
+	if (filter->*flag == lend)
+		return;
+	filter->*flag = lend;
+	for_each_bound_source(filter, op);
 }
 
 void matting_activate(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_inc_active);
+	set_lending(data, &matting_filter::lends_active, true,
+		    obs_source_inc_active);
 }
 
 void matting_deactivate(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_dec_active);
+	set_lending(data, &matting_filter::lends_active, false,
+		    obs_source_dec_active);
 }
 
 void matting_show(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_inc_showing);
+	set_lending(data, &matting_filter::lends_showing, true,
+		    obs_source_inc_showing);
 }
 
 void matting_hide(void *data)
 {
-	for_each_bound_source(static_cast<matting_filter *>(data),
-			      obs_source_dec_showing);
+	set_lending(data, &matting_filter::lends_showing, false,
+		    obs_source_dec_showing);
+}
+
+void matting_follow_parent_state(matting_filter *filter)
+{
+	obs_source_t *parent = obs_filter_get_parent(filter->source);
+	const bool active = parent && obs_source_active(parent);
+	const bool showing = parent && obs_source_showing(parent);
+	if (active != filter->lends_active)
+		(active ? matting_activate : matting_deactivate)(filter);
+	if (showing != filter->lends_showing)
+		(showing ? matting_show : matting_hide)(filter);
 }

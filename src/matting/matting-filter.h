@@ -13,10 +13,11 @@
 //   matting-properties.cpp  properties panel, its callbacks and buttons
 //   matting-defaults.cpp    default settings
 //
-// Threads: the host runs update, tick and render one after another on its
-// video thread (updates are deferred to the next tick), so the records take
-// no lock. Graphics objects are made and freed only inside the graphics
-// context.
+// Threads: the host applies a video source's settings updates at its next
+// tick, so update, tick and render run one after another on the host's
+// video thread and the records take no lock (the host's own load of a saved
+// filter calls load = update directly, before the filter is drawn).
+// Graphics objects are made and freed only inside the graphics context.
 #pragma once
 
 #include <obs-module.h>
@@ -42,7 +43,6 @@
 #define S_SHADER_FILE_NAME "shader_file_name"
 #define S_LAST_ERROR "last_error"
 #define S_RELOAD_EFFECT "reload_effect"
-
 
 // Margins accepted from the settings (the panel's range).
 #define EXPAND_MIN 0
@@ -178,6 +178,15 @@ struct matting_filter {
 	float rand_activation_f = 0.0f;
 
 	std::vector<matting_param> params; // in the effect's declaration order
+
+	// Whether the bound sources carry an active / a showing reference from
+	// this filter: set and cleared by the activate/deactivate and
+	// show/hide callbacks and by matting_follow_parent_state. The host
+	// keeps no active or showing count for a filter itself (asked, it
+	// answers "inactive"), so the references follow these flags, which
+	// pairs every increment with one decrement.
+	bool lends_active = false;
+	bool lends_showing = false;
 };
 
 /* --- host callbacks ---------------------------------------------------- */
@@ -214,12 +223,13 @@ void matting_release_params(matting_filter *filter);
 // Rebuilds the effect from the settings; reports in "last_error".
 void matting_build_effect(matting_filter *filter);
 
-// The colour space the filter and the sources it borrows are asked for,
-// and the render-target format that suits a space.
-enum gs_color_space matting_source_color_space(obs_source_t *source);
-enum gs_color_format matting_format_for_space(enum gs_color_space space);
+// Brings lends_active and lends_showing in line with the parent's state.
+// The host calls a filter's activate/show only when its parent changes
+// state, so a filter added to a parent that is already shown, or taken off
+// one, is caught up here, once per tick.
+void matting_follow_parent_state(matting_filter *filter);
 
-// A bound source's active/showing references follow the filter's own state:
-// these take or give back the ones the filter's state calls for.
+// A bound source's active/showing references follow lends_active and
+// lends_showing: these take or give back the ones the flags call for.
 void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed);
 void matting_return_source(matting_filter *filter, obs_source_t *borrowed);

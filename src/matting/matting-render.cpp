@@ -2,6 +2,7 @@
 // capture once per frame, and every view of the frame draws the result.
 #include "matting-filter.h"
 #include "matting-clock.h"
+#include "../filter-color-space.h"
 
 #include <util/bmem.h>
 
@@ -41,21 +42,28 @@ void ortho_for(uint32_t width, uint32_t height)
 
 /* --- capture ----------------------------------------------------------- */
 
+// Has the host draw the filter's input (in the target's colour space) for
+// a following process_filter_end.
+bool begin_filter_processing(matting_filter *filter)
+{
+	const enum gs_color_space space = filter_target_color_space(
+		obs_filter_get_target(filter->source));
+	return obs_source_process_filter_begin_with_color_space(
+		filter->source, filter_texture_format(space), space,
+		OBS_NO_DIRECT_RENDERING);
+}
+
 void capture_input(matting_filter *filter)
 {
 	const uint32_t width = uint32_t(filter->total_width);
 	const uint32_t height = uint32_t(filter->total_height);
 	gs_effect_t *default_effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
-	const enum gs_color_space space = matting_source_color_space(
-		obs_filter_get_target(filter->source));
 
 	if (filter->param_previous_image)
 		std::swap(filter->input_render, filter->previous_input_render);
 	ready_render(&filter->input_render);
 
-	if (!obs_source_process_filter_begin_with_color_space(
-		    filter->source, matting_format_for_space(space), space,
-		    OBS_NO_DIRECT_RENDERING))
+	if (!begin_filter_processing(filter))
 		return;
 
 	if (gs_texrender_begin(filter->input_render, width, height)) {
@@ -154,8 +162,8 @@ void upload_reserved(matting_filter *filter)
 // format follows the source's colour space.
 gs_texture_t *render_bound_source(matting_param &param, obs_source_t *bound)
 {
-	const enum gs_color_space space = matting_source_color_space(bound);
-	const enum gs_color_format format = matting_format_for_space(space);
+	const enum gs_color_space space = filter_target_color_space(bound);
+	const enum gs_color_format format = filter_texture_format(space);
 	if (!param.bound_source_render ||
 	    gs_texrender_get_format(param.bound_source_render) != format) {
 		gs_texrender_destroy(param.bound_source_render);
@@ -221,11 +229,12 @@ void upload_param(matting_param &param)
 		gs_effect_set_val(param.param, param.string_value.c_str(),
 				  param.string_value.size() + 1);
 		break;
-	case GS_SHADER_PARAM_VEC2:
-		gs_effect_set_vec2(param.param,
-				   reinterpret_cast<const vec2 *>(
-					   param.value.floats));
+	case GS_SHADER_PARAM_VEC2: {
+		vec2 value;
+		vec2_set(&value, param.value.floats[0], param.value.floats[1]);
+		gs_effect_set_vec2(param.param, &value);
 		break;
+	}
 	case GS_SHADER_PARAM_VEC3: {
 		vec3 value;
 		vec3_set(&value, param.value.floats[0], param.value.floats[1],
@@ -336,11 +345,7 @@ bool run_effect(matting_filter *filter)
 // host's filter processing and default effect.
 void draw_input_instead(matting_filter *filter)
 {
-	const enum gs_color_space space = matting_source_color_space(
-		obs_filter_get_target(filter->source));
-	if (obs_source_process_filter_begin_with_color_space(
-		    filter->source, matting_format_for_space(space), space,
-		    OBS_NO_DIRECT_RENDERING))
+	if (begin_filter_processing(filter))
 		obs_source_process_filter_end(
 			filter->source, obs_get_base_effect(OBS_EFFECT_DEFAULT),
 			uint32_t(filter->total_width),

@@ -89,6 +89,7 @@ void tick_enable_state(matting_filter *filter, float seconds, bool enabled,
 void matting_video_tick(void *data, float seconds)
 {
 	auto *filter = static_cast<matting_filter *>(data);
+	matting_follow_parent_state(filter);
 	obs_source_t *target = obs_filter_get_target(filter->source);
 	if (!target)
 		return;

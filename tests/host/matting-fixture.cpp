@@ -1,6 +1,7 @@
 #include "matting-fixture.h"
 
 #include <util/platform.h>
+#include <util/text-lookup.h>
 
 #include <cstdio>
 #include <unistd.h>
@@ -49,6 +50,35 @@ void update_and_settle(obs_source_t *filter, obs_data_t *settings)
 {
 	obs_source_update(filter, settings);
 	settle();
+}
+
+void reload_with_text(obs_source_t *filter, const std::string &text)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_string(settings, "shader_text", text.c_str());
+	update_and_settle(filter, settings);
+	headless::press_button(filter, "reload_effect");
+	settle();
+}
+
+uint32_t centre_pixel(obs_source_t *source, uint32_t size)
+{
+	headless::Image image = headless::render_source(source, size, size);
+	return image.empty() ? 0 : image.pixel(size / 2, size / 2);
+}
+
+std::string module_text_for_test(const char *key)
+{
+	const char *text = key;
+	obs_module_t *module = headless::plugin_module();
+	lookup_t *lookup = module ? obs_module_load_locale(module, "en-US",
+							   "en-US")
+				  : nullptr;
+	std::string result = key;
+	if (lookup && text_lookup_getstr(lookup, key, &text))
+		result = text;
+	text_lookup_destroy(lookup);
+	return result;
 }
 
 std::string last_error(obs_source_t *filter)

@@ -41,8 +41,18 @@ const uint32_t RED = 0xFF0000FF;
 obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 			  obs_data_t *extra = nullptr);
 
+// Sets shader_text, presses "reload_effect" and lets the rebuild run.
+void reload_with_text(obs_source_t *filter, const std::string &text);
+
+// The colour at the centre of source drawn as a scene draws it, at
+// size x size pixels.
+uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
+
 // Applies settings to a filter and lets its deferred update run.
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
+
+// The module's locale text for key (the key itself when there is none).
+std::string module_text_for_test(const char *key);
 
 // The filter's last_error setting.
 std::string last_error(obs_source_t *filter);

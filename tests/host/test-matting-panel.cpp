@@ -402,6 +402,10 @@ TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 	edit(filter, "from_file", on);
 	EXPECT_EQ(rebuilds.count, 5);
 
+	// Editing the text compiles nothing until the reload button.
+	auto text = [](obs_data_t *s, const char *n) { obs_data_set_string(s, n, "x"); };
+	EXPECT_FALSE(edit(filter, "shader_text", text));
+	EXPECT_EQ(rebuilds.count, 5);
 	EXPECT_FALSE(headless::press_button(filter, "reload_effect"));
 	settle();
 	EXPECT_EQ(rebuilds.count, 6);

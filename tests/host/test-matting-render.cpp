@@ -198,3 +198,33 @@ TEST(MattingRender, ACompleteEffectFromAFileDrawsTheFullQuad)
 	EXPECT_GE(image.pixel(127, 63) & 0xFF, 0xFCu);
 	EXPECT_GE((image.pixel(127, 63) >> 8) & 0xFF, 0xFCu);
 }
+
+TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
+{
+	// Half-transparent white: captured with the alpha divided out, the
+	// effect sees white; captured as drawn (premultiplied), it sees grey.
+	OBSSourceAutoRelease parent =
+		headless::make_color_source("input", 16, 16, 0x80FFFFFF);
+	const std::string show_rgb =
+		std::string("float4 mainImage(VertData v_in) : TARGET\n{\n") +
+		"\tfloat4 c = image.Sample(textureSampler, v_in.uv);\n"
+		"\treturn float4(c.rgb, 1.0);\n}\n";
+	OBSSourceAutoRelease straight = add_matting(parent, show_rgb);
+	const uint32_t divided = headless::render_source(parent).pixel(8, 8);
+	obs_source_filter_remove(parent, straight);
+
+	OBSSourceAutoRelease premultiplied = add_matting(
+		parent, "#define USE_PM_ALPHA 1\n" + show_rgb);
+	const uint32_t as_drawn = headless::render_source(parent).pixel(8, 8);
+	EXPECT_GT(divided & 0xFF, (as_drawn & 0xFF) + 40)
+		<< std::hex << divided << " " << as_drawn;
+}
+
+TEST(MattingRender, ReportsItsTargetsColourSpace)
+{
+	OBSSourceAutoRelease parent =
+		headless::make_color_source("input", 16, 16, 0xFF808080);
+	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
+	const enum gs_color_space preferred[] = {GS_CS_709_SCRGB};
+	EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred), GS_CS_SRGB);
+}

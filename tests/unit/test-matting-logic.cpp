@@ -4,7 +4,6 @@
 #include "matting/matting-colour.h"
 #include "matting/matting-random.h"
 #include "matting/matting-tick.h"
-#include "matting/matting-uniforms.h"
 
 #include <gtest/gtest.h>
 
@@ -236,18 +235,6 @@ TEST(MattingTick, LoopsCountSecondsOncePerTickAndWrap)
 	EXPECT_EQ(wrapping.loops, -LOOPS_WRAP);
 }
 
-TEST(MattingTick, StartTimeIsMarkedOnTheFirstTickAfterABuild)
-{
-	matting_filter filter;
-	tick_clocks(&filter, 0.5f);
-	tick_clocks(&filter, 0.5f);
-	EXPECT_FLOAT_EQ(filter.start_time, 0.5f);
-	filter.start_time = 0.0f; // what a rebuild does
-	tick_clocks(&filter, 0.25f);
-	EXPECT_FLOAT_EQ(filter.start_time, 1.25f);
-	EXPECT_FLOAT_EQ(filter.elapsed_time - filter.start_time, 0.0f);
-}
-
 TEST(MattingTick, EnableEdgeAndParentTimers)
 {
 	matting_filter filter;
@@ -271,39 +258,12 @@ TEST(MattingTick, EnableEdgeAndParentTimers)
 	EXPECT_FLOAT_EQ(filter.enable_time, 5.0f);
 }
 
-TEST(EffectText, ComposesAdaptsAndFindsThePremultipliedMarker)
+TEST(EffectText, OpenGLAdaptationAndThePremultipliedMarker)
 {
-	EXPECT_EQ(compose_effect_text(false, "body"), "body");
-	const std::string wrapped = compose_effect_text(true, "body");
-	EXPECT_EQ(wrapped, std::string(EFFECT_TEMPLATE_TEXT) + "body" +
-				   EFFECT_TECHNIQUE_TEXT);
-	EXPECT_EQ(strlen(EFFECT_TECHNIQUE_TEXT), 105u);
-
 	std::string text = "[loop] for (;;) {} [loop][loop]x";
 	adapt_effect_text_for_opengl(text);
 	EXPECT_EQ(text, "#define OPENGL 1\n for (;;) {} x");
 
 	EXPECT_TRUE(effect_text_uses_pm_alpha("// #define USE_PM_ALPHA 1\n"));
 	EXPECT_FALSE(effect_text_uses_pm_alpha("#define USE_PM_ALPHA 0\n"));
-}
-
-TEST(MattingUniforms, ReservedNamesAreExactAndCaseSensitive)
-{
-	reserved_uniform_field field = nullptr;
-	ASSERT_TRUE(find_reserved_uniform("image", &field));
-	EXPECT_EQ(field, &matting_filter::param_image);
-	ASSERT_TRUE(find_reserved_uniform("ViewProj", &field));
-	EXPECT_EQ(field, nullptr);
-	ASSERT_TRUE(find_reserved_uniform("current_time_day_of_year", &field));
-	EXPECT_EQ(field, &matting_filter::param_current_time_day_of_year);
-	for (const char *name :
-	     {"image_a", "Image", "viewproj", "transition_time", "uv_size2"})
-		EXPECT_FALSE(find_reserved_uniform(name, &field)) << name;
-
-	matting_filter filter;
-	filter.param_rand_f = reinterpret_cast<gs_eparam_t *>(&filter);
-	filter.param_previous_output = filter.param_rand_f;
-	clear_reserved_uniforms(&filter);
-	EXPECT_EQ(filter.param_rand_f, nullptr);
-	EXPECT_EQ(filter.param_previous_output, nullptr);
 }

@@ -9,6 +9,7 @@ namespace run {
 int info_main(const Args &args);
 int key_main(const Args &args);
 int effect_main(const Args &args);
+int gift_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -21,6 +22,9 @@ const std::vector<Command> &commands()
 		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
 		 "[--set key=value ...] [--frames N]",
 		 effect_main},
+		{"gift",
+		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 gift_main},
 	};
 	return table;
 }

@@ -149,7 +149,8 @@ int render_through_filter(const EffectOptions &options)
 
 	headless::Image image = headless::render_in_scene(input);
 	obs_source_filter_remove(input, filter);
-	if (!save_image(image, options.output))
+	// A scene draws premultiplied colour; the file gets straight alpha.
+	if (!save_image(image, options.output, true))
 		return 1;
 	printf("%s: %ux%u\n", options.output.c_str(), image.width,
 	       image.height);

@@ -78,20 +78,6 @@ bool wait_for_size(obs_source_t *source, int timeout_ms)
 	return false;
 }
 
-// The scene-style render is premultiplied; files carry straight alpha.
-void unpremultiply(headless::Image &image)
-{
-	for (size_t i = 0; i + 3 < image.rgba.size(); i += 4) {
-		const uint8_t a = image.rgba[i + 3];
-		if (a == 0 || a == 255)
-			continue;
-		for (size_t c = 0; c < 3; c++) {
-			const unsigned v = (image.rgba[i + c] * 255u + a / 2) / a;
-			image.rgba[i + c] = uint8_t(v > 255 ? 255 : v);
-		}
-	}
-}
-
 void print_coverage(const headless::Image &image)
 {
 	size_t clear = 0, opaque = 0;
@@ -138,8 +124,8 @@ int key_shown_input(obs_source_t *input, const KeyOptions &options)
 		return 1;
 	}
 	print_coverage(image);
-	unpremultiply(image);
-	return save_image(image, options.output) ? 0 : 1;
+	// A scene draws premultiplied colour; the file gets straight alpha.
+	return save_image(image, options.output, true) ? 0 : 1;
 }
 
 int key_image(const KeyOptions &options)
