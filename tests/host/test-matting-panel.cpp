@@ -195,6 +195,8 @@ TEST(PanelParameters, GroupsAndVectorComponents)
 		"uniform float a <string group = \"Look\";>;\n"
 		"uniform float b <string group = \"Other\";>;\n"
 		"uniform bool c <string group = \"Look\";>;\n"
+		// A group text that names another property cannot be a box.
+		"uniform float d <string group = \"shader_text\";>;\n"
 		"uniform float2 offset <string option_0 = \"Across\";"
 		" string option_1 = \"Down\";>;\n"
 		"uniform float2 scale;\n"
@@ -224,6 +226,8 @@ TEST(PanelParameters, GroupsAndVectorComponents)
 	EXPECT_EQ(find("c")->group, "Look");
 	EXPECT_EQ(find("b")->group, "Other");
 	EXPECT_FALSE(find("a")->visible);
+	ASSERT_TRUE(find("d"));
+	EXPECT_EQ(find("d")->group, "");
 
 	// Vectors: visible component controls, no control under the name.
 	EXPECT_FALSE(find("offset"));
