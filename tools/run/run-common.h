@@ -55,6 +55,16 @@ bool parse_colour(const std::string &text, uint32_t *out);
 bool save_image(const headless::Image &image, const std::string &path,
 		bool premultiplied = false);
 
+// Whether path names a picture (by its extension) rather than a video.
+bool is_image_file(const std::string &path);
+
+// The host's media source playing path once, at 1% speed so that its first
+// frame stays on screen long enough to be read.
+obs_source_t *make_media_source(const char *name, const std::string &path);
+
+// Waits for the source's first frame (image: true for a picture).
+bool wait_for_first_frame(obs_source_t *source, bool image);
+
 // Prints msg to stderr and returns exit status 2 (usage error).
 int usage_error(const std::string &msg);
 

@@ -5,8 +5,6 @@
 #include <obs.hpp>
 #include <util/platform.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace run {
@@ -19,8 +17,6 @@ struct GiftOptions {
 	std::vector<std::string> settings; // "key=value"
 	uint32_t background = 0x00000000;
 };
-
-const int FIRST_FRAME_TIMEOUT_FRAMES = 600; // 10 s at 60 fps
 
 bool parse_gift_options(const Args &args, GiftOptions *options,
 			std::string *error)
@@ -52,60 +48,6 @@ bool parse_gift_options(const Args &args, GiftOptions *options,
 	return true;
 }
 
-bool is_image_file(const std::string &path)
-{
-	static const char *const extensions[] = {
-		"png", "jpg", "jpeg", "bmp", "tga", "gif", "psd", "webp", "jxr"};
-	const size_t dot = path.rfind('.');
-	if (dot == std::string::npos)
-		return false;
-	std::string extension = path.substr(dot + 1);
-	std::transform(extension.begin(), extension.end(), extension.begin(),
-		       [](unsigned char c) { return char(tolower(c)); });
-	for (const char *known : extensions)
-		if (extension == known)
-			return true;
-	return false;
-}
-
-// The host's media source playing path once, at 1% speed so that its first
-// frame stays on screen long enough to be read.
-obs_source_t *make_media_source(const std::string &path)
-{
-	OBSDataAutoRelease settings = obs_data_create();
-	obs_data_set_bool(settings, "is_local_file", true);
-	obs_data_set_string(settings, "local_file", path.c_str());
-	obs_data_set_bool(settings, "looping", false);
-	obs_data_set_bool(settings, "restart_on_activate", false);
-	obs_data_set_bool(settings, "clear_on_media_end", false);
-	obs_data_set_int(settings, "speed_percent", 1);
-	return obs_source_create_private("ffmpeg_source", "gift input",
-					 settings);
-}
-
-bool media_gave_up(obs_source_t *source)
-{
-	const obs_media_state state = obs_source_media_get_state(source);
-	return state == OBS_MEDIA_STATE_ENDED || state == OBS_MEDIA_STATE_ERROR;
-}
-
-// Waits for the source's first frame. An image is loaded when the source
-// is created, and a media source that ends or fails without a frame has
-// nothing more to give: both get a few frames, not the whole timeout.
-bool wait_for_first_frame(obs_source_t *source, bool image)
-{
-	int grace = 10;
-	for (int i = 0; i < FIRST_FRAME_TIMEOUT_FRAMES && grace > 0; i++) {
-		if (obs_source_get_base_width(source) > 0 &&
-		    obs_source_get_base_height(source) > 0)
-			return true;
-		if (image || media_gave_up(source))
-			grace--;
-		headless::wait_frames(1);
-	}
-	return false;
-}
-
 obs_data_t *filter_settings(const GiftOptions &options, std::string *error)
 {
 	obs_data_t *settings = obs_data_create();
@@ -133,7 +75,7 @@ int render_gift(const GiftOptions &options)
 	OBSSourceAutoRelease source =
 		image ? headless::make_image_source("gift input",
 						    options.input)
-		      : make_media_source(options.input);
+		      : make_media_source("gift input", options.input);
 	if (!source || !wait_for_first_frame(source, image)) {
 		fprintf(stderr, "velmora-run: %s: no %s frame could be read\n",
 			options.input.c_str(), image ? "image" : "video");

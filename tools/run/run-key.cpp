@@ -6,8 +6,6 @@
 #include <obs.hpp>
 #include <util/platform.h>
 
-#include <QImageReader>
-
 #include <cstdio>
 #include <string>
 
@@ -49,35 +47,6 @@ int parse_key_options(const Args &args, KeyOptions *options)
 	return 0;
 }
 
-// An image source for anything Qt can read as a picture, otherwise a media
-// source that shows the file's first frame.
-obs_source_t *make_input_source(const std::string &path)
-{
-	if (QImageReader(QString::fromStdString(path)).canRead())
-		return headless::make_image_source("key input", path);
-
-	OBSDataAutoRelease settings = obs_data_create();
-	obs_data_set_bool(settings, "is_local_file", true);
-	obs_data_set_string(settings, "local_file", path.c_str());
-	obs_data_set_bool(settings, "looping", false);
-	obs_data_set_bool(settings, "restart_on_activate", false);
-	obs_data_set_bool(settings, "clear_on_media_end", false);
-	return obs_source_create("ffmpeg_source", "key input", settings,
-				 nullptr);
-}
-
-// Waits until the source reports a size (an image is decoded, a video's
-// first frame arrived).
-bool wait_for_size(obs_source_t *source, int timeout_ms)
-{
-	for (int waited = 0; waited < timeout_ms; waited += 20) {
-		if (obs_source_get_width(source) && obs_source_get_height(source))
-			return true;
-		headless::wait_frames(1);
-	}
-	return false;
-}
-
 void print_coverage(const headless::Image &image)
 {
 	size_t clear = 0, opaque = 0;
@@ -93,7 +62,7 @@ void print_coverage(const headless::Image &image)
 	       100.0 * (total - clear - opaque) / total);
 }
 
-int key_shown_input(obs_source_t *input, const KeyOptions &options)
+int key_input(obs_source_t *input, const KeyOptions &options)
 {
 	OBSDataAutoRelease settings = obs_data_create();
 	for (const std::string &assignment : options.assignments)
@@ -136,24 +105,16 @@ int key_image(const KeyOptions &options)
 			MATTING_FILTER_ID);
 		return 1;
 	}
-	OBSSourceAutoRelease input = make_input_source(options.input);
-	if (!input)
-		return 1;
-	// Shown in the program, a video plays and draws its frames; it is
-	// held at the first one.
-	OBSSceneAutoRelease program = headless::show_in_program(input);
-	const bool have_picture = wait_for_size(input, 10000);
-	if (obs_source_get_output_flags(input) & OBS_SOURCE_CONTROLLABLE_MEDIA)
-		obs_source_media_play_pause(input, true);
-	if (!have_picture) {
-		headless::show_in_program(nullptr);
-		fprintf(stderr, "velmora-run: cannot read %s\n",
-			options.input.c_str());
+	const bool image = is_image_file(options.input);
+	OBSSourceAutoRelease input =
+		image ? headless::make_image_source("key input", options.input)
+		      : make_media_source("key input", options.input);
+	if (!input || !wait_for_first_frame(input, image)) {
+		fprintf(stderr, "velmora-run: %s: no %s frame could be read\n",
+			options.input.c_str(), image ? "image" : "video");
 		return 1;
 	}
-	const int status = key_shown_input(input, options);
-	headless::show_in_program(nullptr);
-	return status;
+	return key_input(input, options);
 }
 
 } // namespace
