@@ -167,6 +167,20 @@ TEST(KeyerPixels, KeyColourGoesTransparentAndNeutralGreyStays)
 	obs_source_filter_remove(input, filter);
 }
 
+TEST(KeyerPixels, AKeyColourWithAZeroChannelKeepsOtherColours)
+{
+	// Pure green has no red and no blue: the spill step divides by the
+	// key's channels and must not turn every pixel into garbage.
+	OBSSourceAutoRelease input = make_key_over_grey();
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_int(settings, "Key_color", 0xFF00FF00);
+	OBSSourceAutoRelease filter = add_keyer(input, settings);
+	headless::Image image = headless::render_in_scene(input);
+	for (uint32_t x = 1; x < SIZE - 1; x += 7)
+		EXPECT_TRUE(hosttest::pixel_near(image.pixel(x, 50), GREY, 1));
+	obs_source_filter_remove(input, filter);
+}
+
 TEST(KeyerPixels, WhatTheInputDoesNotCoverStaysTransparent)
 {
 	// The margins of the filter hold no input: they must not turn into
