@@ -349,11 +349,11 @@ float shadow_sum(float3 c)
 
 	// Spill un-premultiply: takes the key's share out of what the key shows
 	// through, so it is weighted by the transparency (an opaque pixel holds
-	// no key colour to take out). A key channel of 0 would divide by zero:
-	// the smallest step of an 8-bit colour stands in for it.
+	// no key colour to take out). A channel the key does not have is left
+	// as it is: dividing by its 0 would turn every pixel into NaN.
 	float rb = lerp(color.r, color.b, Spill_balance2);
 	float s3 = color.g > rb ? color.g - rb : 0.0;
-	float3 key_divisor = max(Key_color.rgb, float3(1.0 / 255.0, 1.0 / 255.0, 1.0 / 255.0));
+	float3 key_divisor = Key_color.rgb + step(Key_color.rgb, float3(0.0, 0.0, 0.0));
 	color.rgb = lerp(color.rgb, color.rgb / key_divisor, Spill_unpremultiply2 * s3 * (1.0 - a));
 
 	// Kept shadows.
