@@ -45,12 +45,14 @@ public:
 	}
 	~SigpipeGuard()
 	{
+		const int saved_errno = errno;
 		if (raised) {
 			timespec zero = {0, 0};
 			while (sigtimedwait(&set, nullptr, &zero) == SIGPIPE)
 				;
 		}
 		pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+		errno = saved_errno;
 	}
 	bool raised = false;
 

@@ -63,8 +63,6 @@ QImage vcam_new_frame(uint32_t width, uint32_t height)
 	QImage frame(int(width), int(height), QImage::Format_BGR888);
 	if (frame.isNull())
 		throw std::bad_alloc();
-	// Black, with padding bytes that stay zero: the scaler writes only
-	// the pixels of a row.
 	memset(frame.bits(), 0, size_t(frame.sizeInBytes()));
 	return frame;
 }

@@ -7,11 +7,14 @@
 namespace run {
 
 int info_main(const Args &args);
+int vcam_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"vcam", "vcam [--seconds N] [--size WxH] [--source FILE]",
+		 vcam_main},
 	};
 	return table;
 }
