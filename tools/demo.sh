@@ -9,5 +9,7 @@ mkdir -p out
 tools/with-xvfb.sh sh -c '
   set -e
   build/velmora-run info | tee out/info.txt
+  VELMORA_CAMSINK_FILE=out/vcam.bgr \
+    build/velmora-run vcam --seconds 2 --size 320x180 | tee out/vcam.txt
 '
 echo "demo: results in out/"
