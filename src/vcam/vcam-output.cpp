@@ -7,13 +7,46 @@
 #include <exception>
 #include <new>
 
+// Caller holds scaler_mutex, or no frame can arrive.
+static void release_scaler(vcam_output *vcam)
+{
+	if (vcam->scaler)
+		video_scaler_destroy(vcam->scaler);
+	vcam->scaler = nullptr;
+}
+
+static void drop_frames(vcam_output *vcam)
+{
+	std::lock_guard<std::mutex> lock(vcam->queue_mutex);
+	vcam->frame_queue.clear();
+	vcam->spare_frames.clear();
+}
+
 void *vcam_create(obs_data_t *settings, obs_output_t *output)
 {
 	UNUSED_PARAMETER(settings);
 	void *memory = bzalloc(sizeof(vcam_output));
-	vcam_output *vcam = new (memory) vcam_output;
-	vcam->output = output;
-	return vcam;
+	try {
+		vcam_output *vcam = new (memory) vcam_output;
+		vcam->output = output;
+		return vcam;
+	} catch (const std::exception &e) {
+		blog(LOG_ERROR, "velmora-rgb-cam: cannot create: %s", e.what());
+	}
+	bfree(memory);
+	return nullptr;
+}
+
+// Ends the run; nothing it throws leaves the module.
+static void end_run_safely(vcam_output *vcam)
+{
+	try {
+		vcam_end_run(vcam);
+	} catch (const std::exception &e) {
+		blog(LOG_ERROR, "velmora-rgb-cam: stop: %s", e.what());
+	} catch (...) {
+		blog(LOG_ERROR, "velmora-rgb-cam: stop failed");
+	}
 }
 
 void vcam_destroy(void *data)
@@ -24,11 +57,8 @@ void vcam_destroy(void *data)
 	// The host stops an output before destroying it; a consumer thread
 	// still running here would end the process when its record goes.
 	if (vcam->consumer.joinable())
-		vcam_end_run(vcam);
-	if (vcam->scaler) {
-		video_scaler_destroy(vcam->scaler);
-		vcam->scaler = nullptr;
-	}
+		end_run_safely(vcam);
+	release_scaler(vcam);
 	vcam->~vcam_output();
 	bfree(vcam);
 }
@@ -43,13 +73,8 @@ bool vcam_begin_run(vcam_output *vcam, const video_output_info &info)
 		vcam->height = info.height;
 		vcam->range = info.range;
 		vcam->colorspace = info.colorspace;
-		if (vcam->scaler) {
-			video_scaler_destroy(vcam->scaler);
-			vcam->scaler = nullptr;
-		}
-		std::lock_guard<std::mutex> queue_lock(vcam->queue_mutex);
-		vcam->frame_queue.clear();
-		vcam->spare_frames.clear();
+		release_scaler(vcam);
+		drop_frames(vcam);
 	}
 	if (!VCamera::get().open_camera(info.width, info.height))
 		return false;
@@ -69,16 +94,9 @@ void vcam_end_run(vcam_output *vcam)
 	{
 		// Waits for a frame still converting.
 		std::lock_guard<std::mutex> lock(vcam->scaler_mutex);
-		if (vcam->scaler) {
-			video_scaler_destroy(vcam->scaler);
-			vcam->scaler = nullptr;
-		}
+		release_scaler(vcam);
 	}
-	{
-		std::lock_guard<std::mutex> lock(vcam->queue_mutex);
-		vcam->frame_queue.clear();
-		vcam->spare_frames.clear();
-	}
+	drop_frames(vcam);
 	VCamera::get().close();
 }
 
@@ -121,7 +139,7 @@ bool vcam_start(void *data)
 		blog(LOG_ERROR, "velmora-rgb-cam: start failed");
 	}
 	// Nothing of a failed start stays behind.
-	vcam_end_run(vcam);
+	end_run_safely(vcam);
 	return false;
 }
 
@@ -129,11 +147,7 @@ void vcam_stop(void *data, uint64_t ts)
 {
 	UNUSED_PARAMETER(ts);
 	vcam_output *vcam = static_cast<vcam_output *>(data);
-	try {
-		vcam_end_run(vcam);
-	} catch (const std::exception &e) {
-		blog(LOG_ERROR, "velmora-rgb-cam: stop: %s", e.what());
-	}
+	end_run_safely(vcam);
 	obs_output_end_data_capture(vcam->output);
 }
 

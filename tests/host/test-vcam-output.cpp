@@ -46,6 +46,15 @@ protected:
 			ADD_FAILURE() << "camera library misused: " << fault;
 	}
 
+	// One camera was made and released once, and nothing was misused.
+	void expect_one_camera_released()
+	{
+		const recorder::Snapshot record = recorder::snapshot();
+		ASSERT_EQ(record.cameras.size(), 1u);
+		EXPECT_EQ(record.cameras[0].deletes, 1);
+		expect_no_faults();
+	}
+
 	OBSOutputAutoRelease output;
 };
 
@@ -80,30 +89,23 @@ void count_signal(void *data, calldata_t *)
 
 TEST_F(Vcam, StartStopStartOpensACameraAtTheHostSizeOfEachStart)
 {
-	use_video(640, 360);
-	start_and_receive(3);
-	obs_output_stop(output);
-	recorder::Snapshot first = recorder::snapshot();
-	ASSERT_EQ(first.cameras.size(), 1u);
-	EXPECT_EQ(first.cameras[0].width, 640);
-	EXPECT_EQ(first.cameras[0].height, 360);
-	EXPECT_EQ(first.cameras[0].fps, 60.0f);
-	EXPECT_EQ(first.cameras[0].deletes, 1);
-
-	// The instance follows the host's new video settings.
-	use_video(1280, 720);
-	start_and_receive(3);
-	obs_output_stop(output);
-	recorder::Snapshot second = recorder::snapshot();
-	ASSERT_EQ(second.cameras.size(), 2u);
-	EXPECT_EQ(second.cameras[1].width, 1280);
-	EXPECT_EQ(second.cameras[1].height, 720);
-	EXPECT_EQ(second.cameras[1].fps, 60.0f);
-	EXPECT_EQ(second.cameras[1].deletes, 1);
-	EXPECT_EQ(second.cameras[0].deletes, 1);
+	// The instance follows the host's video settings of each start.
+	const int32_t sizes[][2] = {{640, 360}, {1280, 720}};
+	for (size_t i = 0; i < 2; i++) {
+		use_video(uint32_t(sizes[i][0]), uint32_t(sizes[i][1]));
+		start_and_receive(3);
+		obs_output_stop(output);
+		const recorder::Snapshot record = recorder::snapshot();
+		ASSERT_EQ(record.cameras.size(), i + 1);
+		const recorder::Camera &camera = record.cameras[i];
+		EXPECT_EQ(camera.width, sizes[i][0]);
+		EXPECT_EQ(camera.height, sizes[i][1]);
+		EXPECT_EQ(camera.fps, 60.0f);
+		for (const recorder::Camera &each : record.cameras)
+			EXPECT_EQ(each.deletes, 1);
+	}
 	expect_no_faults();
 }
-
 
 TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheHostColours)
 {
@@ -275,10 +277,8 @@ TEST_F(Vcam, ThrowingCameraLosesThatFrameAndDeliveryGoesOn)
 	EXPECT_EQ(headless::log_count("VCamera: Error sending frame to vCamera",
 				      LOG_INFO),
 		  3u);
-	const recorder::Snapshot record = recorder::snapshot();
-	EXPECT_EQ(record.cameras.size(), 1u);
-	EXPECT_EQ(record.cameras.at(0).deletes, 1);
-	expect_no_faults();
+	EXPECT_GE(recorder::frame_count(), 10u);
+	expect_one_camera_released();
 }
 
 TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
@@ -297,10 +297,7 @@ TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
 	recorder::set_create_mode(recorder::CreateMode::Normal);
 	start_and_receive(3);
 	obs_output_stop(output);
-	const recorder::Snapshot record = recorder::snapshot();
-	ASSERT_EQ(record.cameras.size(), 1u);
-	EXPECT_EQ(record.cameras[0].deletes, 1);
-	expect_no_faults();
+	expect_one_camera_released();
 }
 
 TEST_F(Vcam, StartWhileRunningIsRefusedAndTheRunGoesOn)
@@ -312,11 +309,7 @@ TEST_F(Vcam, StartWhileRunningIsRefusedAndTheRunGoesOn)
 	const size_t before = recorder::frame_count();
 	EXPECT_TRUE(recorder::wait_frames(before + 5, TIMEOUT_MS));
 	obs_output_stop(output);
-
-	const recorder::Snapshot record = recorder::snapshot();
-	ASSERT_EQ(record.cameras.size(), 1u);
-	EXPECT_EQ(record.cameras[0].deletes, 1);
-	expect_no_faults();
+	expect_one_camera_released();
 }
 
 TEST_F(Vcam, TwoHundredStartStopCyclesWithFramesFlowing)
