@@ -122,32 +122,40 @@ void conversion_cost(const Nv12 &input)
 	video_data frame = input.frame;
 	auto raw_video = [&] { vcam_raw_video(&vcam, &frame); };
 
-	const int rounds = 15, per_round = 10;
-	std::vector<double> t_bare, t_raw, t_fresh;
+	// Rounds of each kind in turn; each round's ratio compares neighbours
+	// in time, so that the machine's drift cancels out.
+	const int rounds = 21, per_round = 8;
+	std::vector<double> t_bare, t_raw, t_fresh, r_raw, r_fresh;
 	for (int i = 0; i < 5; i++) { // warm-up
 		bare();
 		raw_video();
 		fresh_copy();
 	}
 	for (int r = 0; r < rounds; r++) {
+		std::vector<double> b, w, f;
 		for (int i = 0; i < per_round; i++)
-			t_bare.push_back(time_ms(bare));
+			b.push_back(time_ms(bare));
 		for (int i = 0; i < per_round; i++)
-			t_raw.push_back(time_ms(raw_video));
+			w.push_back(time_ms(raw_video));
 		for (int i = 0; i < per_round; i++)
-			t_fresh.push_back(time_ms(fresh_copy));
+			f.push_back(time_ms(fresh_copy));
+		r_raw.push_back(median(w) / median(b));
+		r_fresh.push_back(median(f) / median(b));
+		t_bare.insert(t_bare.end(), b.begin(), b.end());
+		t_raw.insert(t_raw.end(), w.begin(), w.end());
+		t_fresh.insert(t_fresh.end(), f.begin(), f.end());
 	}
 	vcam_end_run(&vcam);
 	video_scaler_destroy(scaler);
 
-	const double bare_ms = median(t_bare), raw_ms = median(t_raw),
-		     fresh_ms = median(t_fresh);
-	printf("1. per frame, median of %zu (interleaved):\n", t_bare.size());
-	printf("   bare conversion            %6.2f ms\n", bare_ms);
-	printf("   raw_video                  %6.2f ms   ratio %.3f\n", raw_ms,
-	       raw_ms / bare_ms);
+	printf("1. per frame, median of %zu in %d interleaved rounds "
+	       "(ratio: median of the rounds' ratios):\n",
+	       t_bare.size(), rounds);
+	printf("   bare conversion            %6.2f ms\n", median(t_bare));
+	printf("   raw_video                  %6.2f ms   ratio %.3f\n",
+	       median(t_raw), median(r_raw));
 	printf("   fresh buffer + deep copy   %6.2f ms   ratio %.3f\n",
-	       fresh_ms, fresh_ms / bare_ms);
+	       median(t_fresh), median(r_fresh));
 }
 
 void sustained_rate(const Nv12 &input, double seconds)
@@ -180,13 +188,14 @@ void delivery_delay(const Nv12 &input)
 	video_data frame = input.frame;
 	const int frames = 180;
 	const auto interval = std::chrono::nanoseconds(1000000000 / 60);
-	std::vector<int64_t> called;
+	std::vector<int64_t> called, returned;
 	auto next = Clock::now();
 	for (int i = 0; i < frames; i++) {
 		std::this_thread::sleep_until(next);
 		next += interval;
 		called.push_back(recorder::now_ns());
 		vcam_raw_video(&vcam, &frame);
+		returned.push_back(recorder::now_ns());
 	}
 	recorder::wait_frames(size_t(frames), 2000);
 	vcam_end_run(&vcam);
@@ -196,15 +205,19 @@ void delivery_delay(const Nv12 &input)
 		       record.frames.size(), frames);
 		return;
 	}
-	std::vector<double> delays;
-	for (int i = 0; i < frames; i++)
-		delays.push_back(double(record.frames[size_t(i)].time_ns -
-					called[size_t(i)]) /
-				 1e6);
-	printf("3. raw_video -> scSendFrame at 60 fps, %d frames:\n", frames);
-	printf("   median %.2f ms, p99 %.2f ms, max %.2f ms\n", median(delays),
-	       percentile(delays, 0.99),
-	       *std::max_element(delays.begin(), delays.end()));
+	std::vector<double> delays, hops;
+	for (size_t i = 0; i < size_t(frames); i++) {
+		const int64_t sent = record.frames[i].time_ns;
+		delays.push_back(double(sent - called[i]) / 1e6);
+		hops.push_back(double(sent - returned[i]) / 1e6);
+	}
+	printf("3. at 60 fps, %d frames:\n", frames);
+	printf("   raw_video called -> scSendFrame   median %.2f ms, p99 "
+	       "%.2f ms\n",
+	       median(delays), percentile(delays, 0.99));
+	printf("   raw_video returned -> scSendFrame median %.2f ms, p99 "
+	       "%.2f ms\n",
+	       median(hops), percentile(hops, 0.99));
 }
 
 void quiet_log(int level, const char *format, va_list args, void *)
