@@ -10,6 +10,7 @@ int info_main(const Args &args);
 int key_main(const Args &args);
 int effect_main(const Args &args);
 int gift_main(const Args &args);
+int vcam_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -25,6 +26,8 @@ const std::vector<Command> &commands()
 		{"gift",
 		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
 		 gift_main},
+		{"vcam", "vcam [--seconds N] [--size WxH] [--source FILE]",
+		 vcam_main},
 	};
 	return table;
 }
