@@ -7,11 +7,13 @@
 namespace run {
 
 int info_main(const Args &args);
+int convert_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"convert", "convert [INPUT|-] [--check]", convert_main},
 	};
 	return table;
 }
