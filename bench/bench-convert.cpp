@@ -16,30 +16,52 @@ namespace {
 std::string helper_block(int i)
 {
 	const std::string n = std::to_string(i);
-	return "// block " + n + "\n"
-	       "float hash" + n + "(vec2 p)\n{\n"
+	return "// block " + n +
+	       "\n"
+	       "float hash" +
+	       n +
+	       "(vec2 p)\n{\n"
 	       "    p = fract(p * vec2(123.34, 456.21));\n"
 	       "    p += dot(p, p + 45.32);\n"
 	       "    return fract(p.x * p.y);\n}\n\n"
-	       "float noise" + n + "(vec2 p)\n{\n"
+	       "float noise" +
+	       n +
+	       "(vec2 p)\n{\n"
 	       "    vec2 i = floor(p);\n"
 	       "    vec2 f = fract(p);\n"
 	       "    vec2 u = f * f * (3.0 - 2.0 * f);\n"
-	       "    float a = hash" + n + "(i);\n"
-	       "    float b = hash" + n + "(i + vec2(1.0, 0.0));\n"
-	       "    float c = hash" + n + "(i + vec2(0.0, 1.0));\n"
-	       "    float d = hash" + n + "(i + vec2(1.0));\n"
+	       "    float a = hash" +
+	       n +
+	       "(i);\n"
+	       "    float b = hash" +
+	       n +
+	       "(i + vec2(1.0, 0.0));\n"
+	       "    float c = hash" +
+	       n +
+	       "(i + vec2(0.0, 1.0));\n"
+	       "    float d = hash" +
+	       n +
+	       "(i + vec2(1.0));\n"
 	       "    return mix(mix(a, b, u.x), mix(c, d, u.x), u.y);\n}\n\n"
-	       "mat2 rot" + n + "(float a)\n{\n"
+	       "mat2 rot" +
+	       n +
+	       "(float a)\n{\n"
 	       "    float s = sin(a), c = cos(a);\n"
 	       "    return mat2(c, -s, s, c);\n}\n\n"
-	       "vec3 shade" + n + "(vec2 uv, float t)\n{\n"
-	       "    mat2 m = rot" + n + "(t * 0.1);\n"
+	       "vec3 shade" +
+	       n +
+	       "(vec2 uv, float t)\n{\n"
+	       "    mat2 m = rot" +
+	       n +
+	       "(t * 0.1);\n"
 	       "    vec2 q = m * uv;\n"
 	       "    float ang = atan(q.y, q.x);\n"
 	       "    float r = length(q);\n"
-	       "    vec3 col = vec3(0.5) + 0.5 * cos(t + vec3(0.0, 2.0, 4.0) + ang);\n"
-	       "    col *= smoothstep(0.2, 0.21, r) * noise" + n + "(q * 4.0);\n"
+	       "    vec3 col = vec3(0.5) + 0.5 * cos(t + vec3(0.0, 2.0, 4.0) + "
+	       "ang);\n"
+	       "    col *= smoothstep(0.2, 0.21, r) * noise" +
+	       n +
+	       "(q * 4.0);\n"
 	       "    col = mix(col, vec3(1.0), step(0.9, fract(r * 10.0)));\n"
 	       "    col += texture(iChannel0, uv * 0.5).rgb * vec3(0.1);\n"
 	       "    return col;\n}\n\n";
@@ -71,7 +93,8 @@ std::string large_shader(size_t size)
 
 int main(int argc, char **argv)
 {
-	const size_t size = argc > 1 ? strtoul(argv[1], nullptr, 10) : 64 * 1024;
+	const size_t size =
+		argc > 1 ? strtoul(argv[1], nullptr, 10) : 64 * 1024;
 	const int runs = argc > 2 ? atoi(argv[2]) : 20;
 	const std::string shader = large_shader(size);
 

@@ -17,6 +17,6 @@ clang++ -std=c++17 -g -O2 -fsanitize=fuzzer,address,undefined \
 	-fno-sanitize-recover=undefined -Isrc/convert \
 	src/convert/*.cpp tests/fuzz/fuzz-convert.cpp -o "$out/fuzz-convert"
 exec "$out/fuzz-convert" -max_total_time="$seconds" -timeout=1 \
-	-artifact_prefix="$out/" -print_final_stats=1 "$@" \
+	-max_len=4096 -artifact_prefix="$out/" -print_final_stats=1 "$@" \
 	"$out/corpus" tests/fuzz/convert-seeds tests/fuzz/convert-regressions \
 	tests/data/shaders

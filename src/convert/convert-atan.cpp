@@ -43,9 +43,11 @@ bool match_brackets(const Text &text, AtanScan &s)
 			depth--;
 			if (depth == 0) {
 				if (s.comma == npos || s.comma < s.close)
-					s.comma = next_after(text, ',', s.close);
+					s.comma =
+						next_after(text, ',', s.close);
 				if (s.slash == npos || s.slash < s.close)
-					s.slash = next_after(text, '/', s.close);
+					s.slash =
+						next_after(text, '/', s.close);
 			}
 			const size_t closed = s.close;
 			s.open = next_after(text, '(', closed);

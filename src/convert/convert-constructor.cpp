@@ -58,7 +58,7 @@ struct ArgumentScan {
 	bool single = true;  // no top-level comma
 	bool literal = true; // only number characters
 	bool scalar = true;  // nothing known to be a vector
-	size_t end = 0;      // the closing ')', a ';', or where the scan stopped
+	size_t end = 0; // the closing ')', a ';', or where the scan stopped
 };
 
 class ArgumentScanner {
@@ -181,7 +181,8 @@ std::string expansion(std::string_view constructor, std::string_view argument,
 void make_file_level_initialiser(Text &text, std::string_view constructor,
 				 int count, size_t *k, size_t *e)
 {
-	const std::string_view type = constructor.substr(0, constructor.size() - 1);
+	const std::string_view type =
+		constructor.substr(0, constructor.size() - 1);
 	Offset p = skip_spaces_back(text, Offset(*k) - 1);
 	if (p < 0 || text[size_t(p)] != '=')
 		return;
@@ -193,7 +194,8 @@ void make_file_level_initialiser(Text &text, std::string_view constructor,
 		return;
 
 	const Offset b = skip_spaces_back(text, p - Offset(type.size()));
-	if (!word_ends_at(text, b, "uniform") && !word_ends_at(text, b, "const")) {
+	if (!word_ends_at(text, b, "uniform") &&
+	    !word_ends_at(text, b, "const")) {
 		insert_at(text, size_t(b + 1), "uniform ");
 		*k += 8;
 		*e += 8;
@@ -228,7 +230,8 @@ void expand_constructor(Text &text, std::string_view constructor, int count,
 	// expanded again and again). size_limit bounds the growth: nested
 	// calls multiply the text with every level.
 	for (size_t k; (k = find_from(text, constructor, from)) != npos;) {
-		const ArgumentScan scan = ArgumentScanner(text).scan(k + length);
+		const ArgumentScan scan =
+			ArgumentScanner(text).scan(k + length);
 		size_t e = scan.end;
 		const bool closed = e < text.size() && text[e] == ')';
 		bool stop_after = false;
@@ -249,8 +252,8 @@ void expand_constructor(Text &text, std::string_view constructor, int count,
 		}
 
 		if (!is_inside_block(text, k))
-			make_file_level_initialiser(text, constructor, count, &k,
-						    &e);
+			make_file_level_initialiser(text, constructor, count,
+						    &k, &e);
 		from = stop_after ? text.size() + 1 : k + length;
 	}
 }

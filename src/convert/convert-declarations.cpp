@@ -73,7 +73,8 @@ size_t split_declarators(Text &text, std::string_view type_name,
 			p += 1 + piece.size();
 			continue;
 		}
-		if ((next == '=' && char_at(text, p + 1) != '=') || next == ';') {
+		if ((next == '=' && char_at(text, p + 1) != '=') ||
+		    next == ';') {
 			if (qualifier == Qualifier::none) {
 				insert_at(text, size_t(b + 1), "uniform ");
 				last_type += 8;

@@ -118,8 +118,7 @@ size_t coordinate_name_start(const Text &text, size_t comma)
 	if (text_at(text, p, "in") && is_space_char(char_at(text, p + 2)))
 		p += 3;
 	p = skip_spaces(text, p);
-	if (text_at(text, p, "vec2") &&
-	    is_space_char(char_at(text, p + 4)))
+	if (text_at(text, p, "vec2") && is_space_char(char_at(text, p + 4)))
 		p += 5;
 	return p;
 }
@@ -130,9 +129,10 @@ bool convert_parameter_main(Conversion &c, size_t name_skip)
 {
 	c.coordinate_kind = c.form == Form::love ? 1 : 0;
 
-	const size_t output_start =
-		skip_spaces(c.text, std::min(c.main_offset + name_skip, c.text.size()));
-	const size_t output_end = name_end(c.text, output_start, PARAMETER_NAME_END);
+	const size_t output_start = skip_spaces(
+		c.text, std::min(c.main_offset + name_skip, c.text.size()));
+	const size_t output_end =
+		name_end(c.text, output_start, PARAMETER_NAME_END);
 	c.output_name = take(c.text, output_start, output_end);
 
 	const size_t comma = find_char(c.text, ',', output_end);
@@ -140,7 +140,8 @@ bool convert_parameter_main(Conversion &c, size_t name_skip)
 		return false;
 	const size_t input_start =
 		skip_spaces(c.text, coordinate_name_start(c.text, comma));
-	const size_t input_end = name_end(c.text, input_start, PARAMETER_NAME_END);
+	const size_t input_end =
+		name_end(c.text, input_start, PARAMETER_NAME_END);
 	c.input_name = take(c.text, input_start, input_end);
 
 	const size_t close = find_char(c.text, ')', input_end);
@@ -165,7 +166,8 @@ void rename_input_variable(Conversion &c)
 	// that point is never edited.
 	for (size_t n; (n = find_from(c.text, name, from)) != npos;) {
 		from = n + name.size();
-		if (skip_header && n >= c.main_offset && n <= c.main_offset + 24)
+		if (skip_header && n >= c.main_offset &&
+		    n <= c.main_offset + 24)
 			continue;
 		if (ident_before(c.text, n) ||
 		    is_ident_char(char_at(c.text, n + name.size())))
@@ -224,17 +226,6 @@ void keep_enabled_blocks(Text &text)
 	}
 }
 
-struct Replacement {
-	const char *find;
-	const char *by;
-};
-
-template<size_t N> void apply(Text &text, const Replacement (&table)[N])
-{
-	for (const Replacement &row : table)
-		replace_all(text, row.find, row.by);
-}
-
 const Replacement screen_coordinates[] = {
 	{"fragCoord.xy/iResolution.xy", "v_in.uv"},
 	{"fragCoord.xy / iResolution.xy", "v_in.uv"},
@@ -258,9 +249,9 @@ void map_coordinates(Conversion &c)
 	if (c.coordinate_kind == 1)
 		replace_all(c.text, "fragCoord", "v_in.uv");
 	else if (c.coordinate_kind == 2)
-		apply(c.text, normal_coordinates);
+		replace_each(c.text, normal_coordinates);
 	else
-		apply(c.text, screen_coordinates);
+		replace_each(c.text, screen_coordinates);
 }
 
 const Replacement frame_sizes[] = {
@@ -277,7 +268,7 @@ const Replacement frame_sizes[] = {
 
 void map_size_and_time(Text &text)
 {
-	apply(text, frame_sizes);
+	replace_each(text, frame_sizes);
 	const char *time_name = "time";
 	for (const char *name : {"iTime", "uTime", "u_time"}) {
 		if (text.find(name) != npos) {
@@ -296,11 +287,11 @@ struct Constructor {
 };
 
 const Constructor constructors[] = {
-	{"bool(", 1},   {"bool2(", 2},  {"bool3(", 3},   {"bool4(", 4},
-	{"uint(", 1},   {"uint2(", 2},  {"uint3(", 3},   {"uint4(", 4},
-	{"int(", 1},    {"int2(", 2},   {"int3(", 3},    {"int4(", 4},
-	{"float(", 1},  {"float2(", 2}, {"float3(", 3},  {"float4(", 4},
-	{"mat2(", 4},   {"mat3(", 9},   {"mat4(", 16},
+	{"bool(", 1},  {"bool2(", 2},  {"bool3(", 3},  {"bool4(", 4},
+	{"uint(", 1},  {"uint2(", 2},  {"uint3(", 3},  {"uint4(", 4},
+	{"int(", 1},   {"int2(", 2},   {"int3(", 3},   {"int4(", 4},
+	{"float(", 1}, {"float2(", 2}, {"float3(", 3}, {"float4(", 4},
+	{"mat2(", 4},  {"mat3(", 9},   {"mat4(", 16},
 };
 
 // "#if defined(NAME)" lines become "#ifdef NAME ".
@@ -336,23 +327,25 @@ const char *const IMOUSE_DECLARATION = "uniform float4 iMouse<\n"
 				       "float step=1.0;\n"
 				       ">;\n";
 
+// Definitions for the Direct3D compiler, each added when the text contains
+// its trigger ("mod(" is also found in "fmod(").
+const Replacement prelude_definitions[] = {
+	{"mat2", "#define mat2 float2x2\n"},
+	{"mat3", "#define mat3 float3x3\n"},
+	{"mat4", "#define mat4 float4x4\n"},
+	{"mod(", "#define mod(x,y) (x - y * floor(x / y))\n"},
+	{"lessThan(", "#define lessThan(a,b) (a < b)\n"},
+	{"greaterThan(", "#define greaterThan(a,b) (a > b)\n"},
+};
+
 void build_prelude(Conversion &c)
 {
 	const Text &text = c.text;
 	std::string &prelude = c.prelude;
 	prelude = "#ifndef OPENGL\n";
-	if (contains(text, "mat2"))
-		prelude += "#define mat2 float2x2\n";
-	if (contains(text, "mat3"))
-		prelude += "#define mat3 float3x3\n";
-	if (contains(text, "mat4"))
-		prelude += "#define mat4 float4x4\n";
-	if (contains(text, "mod("))
-		prelude += "#define mod(x,y) (x - y * floor(x / y))\n";
-	if (contains(text, "lessThan("))
-		prelude += "#define lessThan(a,b) (a < b)\n";
-	if (contains(text, "greaterThan("))
-		prelude += "#define greaterThan(a,b) (a > b)\n";
+	for (const Replacement &row : prelude_definitions)
+		if (contains(text, row.find))
+			prelude += row.by;
 	prelude += "#endif\n";
 	if (contains(text, "iMouse") && !contains(text, "float2 iMouse"))
 		prelude += IMOUSE_DECLARATION;
@@ -411,7 +404,8 @@ void convert_texture_sampling(Conversion &c)
 		std::string substitute = "image.Sample(textureSampler";
 		if (sampler_count > 0)
 			substitute = sampler + ".Sample(textureSampler";
-		if (!replace_all_within(text, site_text, substitute, size_limit))
+		if (!replace_all_within(text, site_text, substitute,
+					size_limit))
 			return;
 		if (sampler_count > 0)
 			c.prelude += "uniform texture2d " + sampler + ";\n";
@@ -451,7 +445,8 @@ ConvertResult convert_shader(const std::string &shader_text)
 	}
 	keep_enabled_blocks(c.text);
 	replace_all(c.text, "varying vec3", "//varying vec3");
-	replace_all(c.text, "precision highp float;", "//precision highp float;");
+	replace_all(c.text, "precision highp float;",
+		    "//precision highp float;");
 
 	map_coordinates(c);
 	map_size_and_time(c.text);
@@ -493,11 +488,12 @@ const char *convert_status_message(ConvertStatus status)
 		return "converted";
 	case ConvertStatus::no_main_function:
 		return "no known main function: the text has none of "
-		       "\"void mainImage(out vec4\", \"void mainImage( out vec4\", "
+		       "\"void mainImage(out vec4\", "
+		       "\"void mainImage( out vec4\", "
 		       "\"void main()\", \"vec4 effect(vec4\"";
 	case ConvertStatus::no_coordinate_parameter:
-		return "the main function's parameter list has no ',' after the "
-		       "colour output, so there is no pixel-coordinate "
+		return "the main function's parameter list has no ',' after "
+		       "the colour output, so there is no pixel-coordinate "
 		       "parameter";
 	case ConvertStatus::nothing_left:
 		return "nothing is left to convert: the whole text lies inside "

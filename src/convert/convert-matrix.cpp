@@ -226,8 +226,8 @@ void convert_matrix_type(Text &text, std::string_view type)
 				mul_open_left(text, p - 1);
 				from = t + length + 4;
 			} else {
-				const size_t star =
-					product_after_constructor(text, t + length);
+				const size_t star = product_after_constructor(
+					text, t + length);
 				if (star != npos) {
 					text[star] = ',';
 					mul_close_right(text, star + 1);

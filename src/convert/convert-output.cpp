@@ -49,23 +49,22 @@ Occurrence assignment_at(const Text &text, size_t n, size_t length)
 	return occurrence;
 }
 
-// Calls visit(offset, occurrence) for every considered assignment at or
-// after from, until visit returns false; visit returns the offset where the
-// walk goes on.
-template<typename Visit>
-void walk_assignments(Text &text, std::string_view name, size_t from,
-		      Visit visit)
+// Finds the next considered assignment at or after *from: its offset in
+// *n, what it is in *occurrence; *from moves right after its name.
+bool next_assignment(const Text &text, std::string_view name, size_t *from,
+		     size_t *n, Occurrence *occurrence)
 {
-	for (size_t n; (n = find_from(text, name, from)) != npos;) {
-		from = n + name.size();
-		if (!considered(text, n))
+	for (size_t at; (at = find_from(text, name, *from)) != npos;) {
+		*from = at + name.size();
+		if (!considered(text, at))
 			continue;
-		const Occurrence occurrence = assignment_at(text, n, name.size());
-		if (occurrence.kind == Assignment::none)
-			continue;
-		if (!visit(n, occurrence, &from))
-			return;
+		*occurrence = assignment_at(text, at, name.size());
+		if (occurrence->kind != Assignment::none) {
+			*n = at;
+			return true;
+		}
 	}
+	return false;
 }
 
 void replace_by_return(Text &text, size_t n, const Occurrence &occurrence)
@@ -79,73 +78,71 @@ std::string local_declaration(std::string_view name)
 	return "float4 " + std::string(name) + OPAQUE_BLACK;
 }
 
+// The last assignment: a plain one becomes the return, any other is
+// followed by "return name;" after its statement.
+void return_after_last(Text &text, std::string_view name, size_t n,
+		       const Occurrence &occurrence)
+{
+	if (occurrence.kind == Assignment::plain && !occurrence.swizzled) {
+		replace_by_return(text, n, occurrence);
+		return;
+	}
+	const size_t semicolon = find_char(text, ';', occurrence.equals + 1);
+	insert_at(text, semicolon == npos ? text.size() : semicolon + 1,
+		  "\n\treturn " + std::string(name) + ";");
+}
+
 } // namespace
 
 void convert_output_variable(Text &text, std::string_view name,
 			     size_t main_offset)
 {
-	const size_t length = name.size();
-	if (length == 0)
+	if (name.empty())
 		return;
+	size_t n = 0;
+	Occurrence occurrence;
 
 	size_t total = 0;
-	walk_assignments(text, name, main_offset,
-			 [&](size_t, const Occurrence &, size_t *) {
-				 total++;
-				 return true;
-			 });
+	for (size_t from = main_offset;
+	     next_assignment(text, name, &from, &n, &occurrence);)
+		total++;
 	if (total == 0)
 		return;
-
 	if (total == 1) {
-		walk_assignments(text, name, main_offset,
-				 [&](size_t n, const Occurrence &occurrence,
-				     size_t *) {
-					 replace_by_return(text, n, occurrence);
-					 return false;
-				 });
+		size_t from = main_offset;
+		next_assignment(text, name, &from, &n, &occurrence);
+		replace_by_return(text, n, occurrence);
 		return;
 	}
 
+	// More than one: the variable becomes a local, declared at the top
+	// of the body when the body has a '{', else at its first assignment.
 	bool declared = false;
-	size_t walk_start = main_offset;
+	size_t from = main_offset;
 	const size_t brace = find_char(text, '{', main_offset);
 	if (brace != npos) {
-		const std::string declaration = "\n\t" + local_declaration(name);
+		const std::string declaration =
+			"\n\t" + local_declaration(name);
 		insert_at(text, brace + 1, declaration);
 		declared = true;
-		walk_start = brace + 1 + declaration.size();
+		from = brace + 1 + declaration.size();
 	}
-
-	size_t k = 0;
 	// Ends: the walk resumes past each occurrence; text is inserted only
-	// in front of the occurrence being looked at, or behind it when the
-	// walk ends.
-	walk_assignments(text, name, walk_start, [&](size_t n,
-						     const Occurrence &occurrence,
-						     size_t *from) {
-		k++;
-		const bool plain = occurrence.kind == Assignment::plain;
+	// in front of the occurrence looked at, or behind the last one.
+	for (size_t k = 1; next_assignment(text, name, &from, &n, &occurrence);
+	     k++) {
 		if (k == total) {
-			if (plain && !occurrence.swizzled) {
-				replace_by_return(text, n, occurrence);
-			} else {
-				const size_t semicolon =
-					find_char(text, ';', occurrence.equals + 1);
-				insert_at(text,
-					  semicolon == npos ? text.size()
-							    : semicolon + 1,
-					  "\n\treturn " + std::string(name) + ";");
-			}
-			return false;
+			return_after_last(text, name, n, occurrence);
+			return;
 		}
 		if (k == 1 && !declared) {
+			const bool plain =
+				occurrence.kind == Assignment::plain;
 			const std::string piece = plain && !occurrence.swizzled
 							  ? "float4 "
 							  : local_declaration(name);
 			insert_at(text, n, piece);
-			*from = n + piece.size() + length;
+			from = n + piece.size() + name.size();
 		}
-		return true;
-	});
+	}
 }

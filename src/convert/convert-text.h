@@ -42,8 +42,9 @@ inline bool is_space_char(char c)
 // The byte at offset, or '\0' outside the text (before it or past its end).
 inline char char_at(const Text &text, Offset offset)
 {
-	return offset >= 0 && size_t(offset) < text.size() ? text[size_t(offset)]
-							   : '\0';
+	return offset >= 0 && size_t(offset) < text.size()
+		       ? text[size_t(offset)]
+		       : '\0';
 }
 
 inline char char_at(const Text &text, size_t offset)
@@ -80,6 +81,20 @@ inline size_t find_char(const Text &text, char c, size_t from)
 // that contains find is never rescanned. An empty find changes nothing.
 // Returns the number of replacements.
 size_t replace_all(Text &text, std::string_view find, std::string_view by);
+
+// One row of a replacement table.
+struct Replacement {
+	const char *find;
+	const char *by;
+};
+
+// Applies every row of table with replace_all, top to bottom.
+template <size_t N>
+void replace_each(Text &text, const Replacement (&table)[N])
+{
+	for (const Replacement &row : table)
+		replace_all(text, row.find, row.by);
+}
 
 // replace_all, unless the result would be longer than size_limit: then the
 // text stays as it is and the result is false.

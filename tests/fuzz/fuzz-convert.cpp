@@ -44,13 +44,15 @@ void run_rules(uint8_t selector, std::string text)
 		convert_matrix_variable(text, "m");
 		break;
 	case 4: {
-		const size_t at = text.empty() ? 0 : uint8_t(text[0]) % (text.size() + 2);
+		const size_t at =
+			text.empty() ? 0 : uint8_t(text[0]) % (text.size() + 2);
 		mul_open_left(text, convert_text::Offset(at) - 1);
 		mul_close_right(text, at);
 		break;
 	}
 	default: {
-		const size_t main = text.empty() ? 0 : uint8_t(text[0]) % (text.size() + 2);
+		const size_t main =
+			text.empty() ? 0 : uint8_t(text[0]) % (text.size() + 2);
 		convert_output_variable(text, "c", main);
 		break;
 	}

@@ -46,10 +46,12 @@ int convert_main(const Args &raw)
 		if (arg == "--check")
 			check = true;
 		else if (arg.size() > 1 && arg[0] == '-')
-			return usage_error("convert: unknown option \"" + arg + "\"");
+			return usage_error("convert: unknown option \"" + arg +
+					   "\"");
 		else if (++inputs > 1)
-			return usage_error("convert takes one INPUT (a file, or - "
-					   "for standard input)");
+			return usage_error(
+				"convert takes one INPUT (a file, or - "
+				"for standard input)");
 		else
 			input = arg;
 	}

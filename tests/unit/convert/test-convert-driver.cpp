@@ -16,7 +16,8 @@ const std::string HEADER = "float4 mainImage(VertData v_in) : TARGET";
 std::string converted(const std::string &text)
 {
 	const ConvertResult result = convert_shader(text);
-	EXPECT_TRUE(result.converted()) << convert_status_message(result.status);
+	EXPECT_TRUE(result.converted())
+		<< convert_status_message(result.status);
 	return result.text;
 }
 
@@ -75,10 +76,11 @@ TEST(ConvertDriver, ShadertoyGradient)
 
 TEST(ConvertDriver, MarkerOrderDecidesTheForm)
 {
-	EXPECT_EQ(converted("void main() {}\nvoid mainImage(out vec4 c, in vec2 "
-			    "p) { c = vec4(1.0); }"),
-		  "void main() {}\n" + HEADER +
-			  " { return  float4(1.0,1.0,1.0,1.0); }");
+	EXPECT_EQ(
+		converted("void main() {}\nvoid mainImage(out vec4 c, in vec2 "
+			  "p) { c = vec4(1.0); }"),
+		"void main() {}\n" + HEADER +
+			" { return  float4(1.0,1.0,1.0,1.0); }");
 }
 
 TEST(ConvertDriver, ShortParameterList)
@@ -118,7 +120,8 @@ TEST(ConvertDriver, GlslOutVariable)
 	EXPECT_EQ(converted("out vec4 outColor;\nvoid main() {\n\toutColor = "
 			    "vec4(gl_FragCoord.xy / iResolution.xy, 0.0, "
 			    "1.0);\n}\n"),
-		  "\n" + HEADER + " {\n\treturn  float4(v_in.uv, 0.0, 1.0);\n}\n");
+		  "\n" + HEADER +
+			  " {\n\treturn  float4(v_in.uv, 0.0, 1.0);\n}\n");
 }
 
 TEST(ConvertDriver, TimeNames)
@@ -131,7 +134,8 @@ TEST(ConvertDriver, TimeNames)
 	EXPECT_TRUE(has(text, "elapsed_time + elapsed_timeDelta")) << text;
 	EXPECT_FALSE(has(text, "iTimeDelta;")) << text;
 	// Without iTime, uTime or u_time every "time" goes, inside words too.
-	EXPECT_EQ(body_converted("\tfloat lifetime = time;\n\tc = vec4(lifetime);\n"),
+	EXPECT_EQ(body_converted(
+			  "\tfloat lifetime = time;\n\tc = vec4(lifetime);\n"),
 		  "\tfloat lifeelapsed_time = elapsed_time;\n\treturn  "
 		  "float4(lifeelapsed_time,lifeelapsed_time,lifeelapsed_time,"
 		  "lifeelapsed_time);\n");
@@ -159,11 +163,12 @@ TEST(ConvertDriver, DisabledAndEnabledBlocks)
 
 TEST(ConvertDriver, DirectivesVersionAndPi)
 {
-	EXPECT_EQ(body_converted("#if defined(FOO)\n#version 300\n\tc = "
-				 "float4(acos(-1.0), acos(-1.), acos(-1), 0);\n"
-				 "#endif\n"),
-		  "#ifdef FOO \n//#version 300\n\treturn  float4(3.14159265359, "
-		  "3.14159265359, 3.14159265359, 0);\n#endif\n");
+	EXPECT_EQ(
+		body_converted("#if defined(FOO)\n#version 300\n\tc = "
+			       "float4(acos(-1.0), acos(-1.), acos(-1), 0);\n"
+			       "#endif\n"),
+		"#ifdef FOO \n//#version 300\n\treturn  float4(3.14159265359, "
+		"3.14159265359, 3.14159265359, 0);\n#endif\n");
 	// The first ")\n" after it closes the directive.
 	EXPECT_EQ(body_converted("#if defined(A) && defined(B)\n\tc = k;\n"),
 		  "#ifdef A) && defined(B \n\treturn  k;\n");
@@ -175,24 +180,25 @@ TEST(ConvertDriver, DirectivesVersionAndPi)
 
 TEST(ConvertDriver, PreludeDefinitionsAndUniforms)
 {
-	const std::string text = converted(
-		"void mainImage(out vec4 c, in vec2 p) { c = vec4(mod(iMouse.x, "
-		"2.0)); }");
-	EXPECT_EQ(text, "#ifndef OPENGL\n"
-			"#define mod(x,y) (x - y * floor(x / y))\n"
-			"#endif\n"
-			"uniform float4 iMouse<\n"
-			"string widget_type = \"slider\";\n"
-			"float minimum=0.0;\n"
-			"float maximum=1000.0;\n"
-			"float step=1.0;\n"
-			">;\n" +
-			HEADER +
-			" { return  float4(mod(iMouse.x, 2.0),mod(iMouse.x, "
-			"2.0),mod(iMouse.x, 2.0),mod(iMouse.x, 2.0)); }");
+	const std::string text = converted("void mainImage(out vec4 c, in vec2 "
+					   "p) { c = vec4(mod(iMouse.x, "
+					   "2.0)); }");
+	EXPECT_EQ(text,
+		  "#ifndef OPENGL\n"
+		  "#define mod(x,y) (x - y * floor(x / y))\n"
+		  "#endif\n"
+		  "uniform float4 iMouse<\n"
+		  "string widget_type = \"slider\";\n"
+		  "float minimum=0.0;\n"
+		  "float maximum=1000.0;\n"
+		  "float step=1.0;\n"
+		  ">;\n" + HEADER +
+			  " { return  float4(mod(iMouse.x, 2.0),mod(iMouse.x, "
+			  "2.0),mod(iMouse.x, 2.0),mod(iMouse.x, 2.0)); }");
 
 	const std::string prelude = prelude_of(converted(
-		"void mainImage(out vec4 c, in vec2 p) { mat2 a; mat3 b; mat4 d;\n"
+		"void mainImage(out vec4 c, in vec2 p) { mat2 a; mat3 b; mat4 "
+		"d;\n"
 		"c = vec4(lessThan(p, p), greaterThan(p, p)) * iFrame * "
 		"iSampleRate; }"));
 	EXPECT_EQ(prelude, "#ifndef OPENGL\n"
@@ -214,19 +220,22 @@ TEST(ConvertDriver, PreludeDefinitionsAndUniforms)
 
 TEST(ConvertDriver, TextureSampling)
 {
-	const std::string text = converted(
-		"void mainImage(out vec4 c, in vec2 p)\n{\n"
-		"\tvec2 uv = p / iResolution.xy;\n"
-		"\tvec4 a = texture(iChannel0, uv);\n"
-		"\tvec4 b = texture(iChannel1, uv) + texture(iChannel1, uv * 2.0);\n"
-		"\tvec2 s = textureSize(iChannel1, 0) + textureSize(iChannel0,0);\n"
-		"\tc = a + b * s.x;\n}\n");
+	const std::string text =
+		converted("void mainImage(out vec4 c, in vec2 p)\n{\n"
+			  "\tvec2 uv = p / iResolution.xy;\n"
+			  "\tvec4 a = texture(iChannel0, uv);\n"
+			  "\tvec4 b = texture(iChannel1, uv) + "
+			  "texture(iChannel1, uv * 2.0);\n"
+			  "\tvec2 s = textureSize(iChannel1, 0) + "
+			  "textureSize(iChannel0,0);\n"
+			  "\tc = a + b * s.x;\n}\n");
 	EXPECT_EQ(prelude_of(text), "#ifndef OPENGL\n#endif\n"
 				    "uniform texture2d iChannel1;\n");
 	EXPECT_TRUE(has(text, "float4 a = image.Sample(textureSampler, uv);"))
 		<< text;
-	EXPECT_TRUE(has(text, "float4 b = iChannel1.Sample(textureSampler, "
-			      "uv) + iChannel1.Sample(textureSampler, uv * 2.0);"))
+	EXPECT_TRUE(has(text,
+			"float4 b = iChannel1.Sample(textureSampler, "
+			"uv) + iChannel1.Sample(textureSampler, uv * 2.0);"))
 		<< text;
 	EXPECT_TRUE(has(text, "float2 s = uv_size + uv_size;")) << text;
 }
@@ -236,7 +245,8 @@ TEST(ConvertDriver, SamplingQuirksAndPassedOverSites)
 	// The same later sampler through two sampling names is declared
 	// twice, and so is one written once with a space and once without.
 	const std::string twice = converted(
-		"void mainImage(out vec4 c, in vec2 p) { c = texture(iChannel0, p) "
+		"void mainImage(out vec4 c, in vec2 p) { c = "
+		"texture(iChannel0, p) "
 		"+ texture(iChannel1, p) + textureLod(iChannel1, p, 0.0) + "
 		"texture( iChannel2, p) + texture(iChannel2, p); }");
 	EXPECT_EQ(prelude_of(twice), "#ifndef OPENGL\n#endif\n"
@@ -246,11 +256,13 @@ TEST(ConvertDriver, SamplingQuirksAndPassedOverSites)
 				     "uniform texture2d iChannel2;\n");
 	// A site after an identifier character is not converted; the search
 	// after it covers all five sampling names.
-	const std::string passed = body_converted(
-		"\tc = mytexture(a, p) + Texel(b, p) + textureLod(d, p, 0.0);\n");
-	EXPECT_EQ(passed, "\treturn  mytexture(a, (v_in.uv * uv_size)) + "
-			  "image.Sample(textureSampler, (v_in.uv * uv_size)) + "
-			  "d.Sample(textureSampler, (v_in.uv * uv_size), 0.0);\n");
+	const std::string passed =
+		body_converted("\tc = mytexture(a, p) + Texel(b, p) + "
+			       "textureLod(d, p, 0.0);\n");
+	EXPECT_EQ(passed,
+		  "\treturn  mytexture(a, (v_in.uv * uv_size)) + "
+		  "image.Sample(textureSampler, (v_in.uv * uv_size)) + "
+		  "d.Sample(textureSampler, (v_in.uv * uv_size), 0.0);\n");
 	// An empty sampler name leaves the bare sampling name as the site.
 	EXPECT_EQ(body_converted("\tc = texture();\n"),
 		  "\treturn  image.Sample(textureSampler);\n");
@@ -272,12 +284,14 @@ TEST(ConvertDriver, Failures)
 
 TEST(ConvertDriver, SecondPress)
 {
-	const std::string once = converted(read_shader("shadertoy-uv-gradient.glsl"));
+	const std::string once =
+		converted(read_shader("shadertoy-uv-gradient.glsl"));
 	EXPECT_EQ(status_of(once), ConvertStatus::no_main_function);
 	// A marker still in the converted text is converted again.
-	const std::string kept = converted(
-		"// void main() {}\nvoid mainImage(out vec4 c, in vec2 p) { c = "
-		"vec4(1.0); }");
+	const std::string kept =
+		converted("// void main() {}\nvoid mainImage(out vec4 c, in "
+			  "vec2 p) { c = "
+			  "vec4(1.0); }");
 	EXPECT_TRUE(has(kept, "void main()"));
 	EXPECT_EQ(status_of(kept), ConvertStatus::converted);
 }
@@ -293,9 +307,11 @@ TEST(ConvertDriver, TextEndingInsideAMarkerOrDeclaration)
 		  ConvertStatus::no_coordinate_parameter);
 	EXPECT_EQ(status_of("void mainImage(out vec4 c,"),
 		  ConvertStatus::converted);
-	EXPECT_EQ(converted("void main() { gl_FragColor = vec4(1.0); }\nout vec4"),
-		  HEADER + " { gl_FragColor = float4(1.0,1.0,1.0,1.0); }\n"
-			   "out float4");
+	EXPECT_EQ(
+		converted(
+			"void main() { gl_FragColor = vec4(1.0); }\nout vec4"),
+		HEADER + " { gl_FragColor = float4(1.0,1.0,1.0,1.0); }\n"
+			 "out float4");
 	EXPECT_EQ(converted("void main() { gl_FragColor = k; }\nout vec4 "),
 		  HEADER + " { gl_FragColor = k; }\nout float4 ");
 }
@@ -323,19 +339,24 @@ TEST(ConvertShaders, ShadertoyGradientFile)
 
 TEST(ConvertShaders, TwoChannelsFile)
 {
-	const std::string text = converted(read_shader("shadertoy-two-channels.glsl"));
+	const std::string text =
+		converted(read_shader("shadertoy-two-channels.glsl"));
 	EXPECT_EQ(text.find("#ifndef OPENGL\n#endif\nuniform texture2d "
 			    "iChannel1;\n// The first channel"),
 		  0u);
 	EXPECT_TRUE(has(text, "    float2 uv = v_in.uv;\n")) << text;
-	EXPECT_TRUE(has(text, "    float4 a = image.Sample(textureSampler, uv);\n"));
-	EXPECT_TRUE(has(text, "    float4 b = iChannel1.Sample(textureSampler, uv);\n"));
+	EXPECT_TRUE(has(text,
+			"    float4 a = image.Sample(textureSampler, uv);\n"));
+	EXPECT_TRUE(
+		has(text,
+		    "    float4 b = iChannel1.Sample(textureSampler, uv);\n"));
 	EXPECT_TRUE(has(text, "    return  lerp(a, b, 0.5);\n")) << text;
 }
 
 TEST(ConvertShaders, FeaturesFile)
 {
-	const std::string text = converted(read_shader("shadertoy-features.glsl"));
+	const std::string text =
+		converted(read_shader("shadertoy-features.glsl"));
 	EXPECT_TRUE(has(text, "#define mat2 float2x2\n")) << text;
 	EXPECT_TRUE(has(text, "#define mod(x,y) (x - y * floor(x / y))\n"));
 	EXPECT_TRUE(has(text, "uniform float4 iMouse<\n"));
@@ -361,18 +382,22 @@ TEST(ConvertShaders, GlslFiles)
 			     "0.5 + 0.5 * sin(elapsed_time));\n"));
 	EXPECT_TRUE(has(pos, "    return  float4(col, 1.0);\n"));
 
-	const std::string coord = converted(read_shader("glsl-gl-fragcoord.glsl"));
+	const std::string coord =
+		converted(read_shader("glsl-gl-fragcoord.glsl"));
 	EXPECT_TRUE(has(coord, "//#version 330\n")) << coord;
 	EXPECT_FALSE(has(coord, "out float4")) << coord;
 	EXPECT_FALSE(has(coord, "elapsed_time;")) << coord;
-	EXPECT_TRUE(has(coord, "    float2 st = (v_in.uv * uv_size).xy/uv_size;\n"))
+	EXPECT_TRUE(
+		has(coord, "    float2 st = (v_in.uv * uv_size).xy/uv_size;\n"))
 		<< coord;
 	EXPECT_TRUE(has(coord, "    return  float4(st.x, st.y, "
 			       "abs(sin(elapsed_time)), 1.0);\n"));
 
 	const std::string normal = converted(read_shader("glsl-fnormal.glsl"));
-	EXPECT_TRUE(has(normal, "//varying float3 float3(v_in.uv,0.0);\n")) << normal;
-	EXPECT_TRUE(has(normal, "    float3 n = normalize(float3(v_in.uv,0.0));\n"));
+	EXPECT_TRUE(has(normal, "//varying float3 float3(v_in.uv,0.0);\n"))
+		<< normal;
+	EXPECT_TRUE(has(normal,
+			"    float3 n = normalize(float3(v_in.uv,0.0));\n"));
 	EXPECT_TRUE(has(normal, "    float2 st = v_in.uv;\n"));
 	EXPECT_TRUE(has(normal, "    return  float4(st, n.z, 1.0);\n"));
 }
@@ -380,11 +405,11 @@ TEST(ConvertShaders, GlslFiles)
 TEST(ConvertShaders, LoveFile)
 {
 	const std::string text = converted(read_shader("love-effect.glsl"));
-	EXPECT_EQ(text, "uniform float amount;\nuniform float2 offset;\n\n" +
-				HEADER +
-				"\n{\n    float4 c = image.Sample(textureSampler, "
-				"v_in.uv + offset);\n"
-				"    return float4(c.rgb * amount, c.a);\n}\n");
+	EXPECT_EQ(text,
+		  "uniform float amount;\nuniform float2 offset;\n\n" + HEADER +
+			  "\n{\n    float4 c = image.Sample(textureSampler, "
+			  "v_in.uv + offset);\n"
+			  "    return float4(c.rgb * amount, c.a);\n}\n");
 }
 
 // Inputs the fuzz target once found slow (over 1 s with sanitizers): the

@@ -137,7 +137,8 @@ TEST(ConvertOutput, SingleAssignmentBecomesTheReturn)
 	EXPECT_EQ(output_converted("{ //fragColor = x;\n fragColor = y; }"),
 		  "{ //fragColor = x;\n return  y; }");
 	// Only occurrences from the main offset on count.
-	const std::string text = "fragColor = x; void main() { fragColor = y; }";
+	const std::string text =
+		"fragColor = x; void main() { fragColor = y; }";
 	EXPECT_EQ(output_converted(text, 15),
 		  "fragColor = x; void main() { return  y; }");
 	EXPECT_EQ(output_converted(text, 500), text);
@@ -167,5 +168,6 @@ TEST(ConvertOutput, SeveralAssignmentsWithoutABrace)
 		  "float4 fragColor" + BLACK + "fragColor *= a; return  b;");
 	EXPECT_EQ(output_converted("fragColor.r = a; fragColor.g = b"),
 		  "float4 fragColor" + BLACK +
-			  "fragColor.r = a; fragColor.g = b\n\treturn fragColor;");
+			  "fragColor.r = a; fragColor.g = b\n\treturn "
+			  "fragColor;");
 }

@@ -25,11 +25,12 @@ std::string expanded(std::string text, const char *constructor, int count,
 
 TEST(ConvertTables, TypeFunctionAndExternNames)
 {
-	std::string text = "bvec2 a; bvec4 b; ivec3 c; uvec2 d; vec4 e; vec3 f; "
-			   "vec2 g; mat3 m; extern number x;\n"
-			   "dFdx(a) dFdy(b) mix(a, b, t) fract(x) inversesqrt(y)\n"
-			   "extern bool p; extern uint q; extern int r; "
-			   "extern float s;";
+	std::string text =
+		"bvec2 a; bvec4 b; ivec3 c; uvec2 d; vec4 e; vec3 f; "
+		"vec2 g; mat3 m; extern number x;\n"
+		"dFdx(a) dFdy(b) mix(a, b, t) fract(x) inversesqrt(y)\n"
+		"extern bool p; extern uint q; extern int r; "
+		"extern float s;";
 	apply_type_name_table(text);
 	apply_function_name_table(text);
 	apply_extern_table(text);
@@ -116,7 +117,8 @@ TEST(ConvertConstructor, LiteralsAndSwizzles)
 {
 	EXPECT_EQ(expanded("void f() { a = float3(0.5); b = float3(0.5); }",
 			   "float3(", 3),
-		  "void f() { a = float3(0.5,0.5,0.5); b = float3(0.5,0.5,0.5); }");
+		  "void f() { a = float3(0.5,0.5,0.5); b = "
+		  "float3(0.5,0.5,0.5); }");
 	EXPECT_EQ(expanded("void f() { a = float3( 1.0 ); }", "float3(", 3),
 		  "void f() { a = float3( 1.0 , 1.0 , 1.0 ); }");
 	EXPECT_EQ(expanded("void f() { a = float3(v.x); b = float3(v.xy, 1.0); "
