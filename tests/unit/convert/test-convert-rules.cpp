@@ -41,17 +41,6 @@ TEST(ConvertTables, TypeFunctionAndExternNames)
 			"uniform float s;");
 }
 
-TEST(ConvertTables, FunctionLists)
-{
-	EXPECT_TRUE(is_scalar_returning("length"));
-	EXPECT_TRUE(is_scalar_returning("reversebits"));
-	EXPECT_FALSE(is_scalar_returning("float3"));
-	EXPECT_TRUE(is_component_wise("smoothstep"));
-	EXPECT_TRUE(is_component_wise("trunc"));
-	EXPECT_FALSE(is_component_wise("length"));
-	EXPECT_FALSE(is_component_wise("sin("));
-}
-
 TEST(ConvertDeclarations, InsideBlock)
 {
 	EXPECT_TRUE(is_inside_block("void f() { x; }", 11));
