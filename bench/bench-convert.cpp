@@ -1,5 +1,5 @@
 // Benchmark: converting a 64 KB Shadertoy shader (target: under 50 ms).
-// Run by hand: build/bench/velmora-bench-convert [SIZE_BYTES] [RUNS]
+// Run by hand: build/bench/bench-convert [SIZE_BYTES] [RUNS]
 #include "shader-convert.h"
 
 #include <algorithm>

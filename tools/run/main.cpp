@@ -7,12 +7,21 @@
 namespace run {
 
 int info_main(const Args &args);
+int effect_main(const Args &args);
+int gift_main(const Args &args);
 int convert_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"effect",
+		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
+		 "[--set key=value ...] [--frames N]",
+		 effect_main},
+		{"gift",
+		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 gift_main},
 		{"convert", "convert [INPUT|-] [--check]", convert_main},
 	};
 	return table;

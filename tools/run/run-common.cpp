@@ -143,14 +143,17 @@ bool parse_colour(const std::string &text, uint32_t *out)
 	return true;
 }
 
-bool save_image(const headless::Image &image, const std::string &path)
+bool save_image(const headless::Image &image, const std::string &path,
+		bool premultiplied)
 {
 	if (image.empty()) {
 		fprintf(stderr, "velmora-run: nothing was rendered\n");
 		return false;
 	}
 	QImage picture(image.rgba.data(), int(image.width), int(image.height),
-		       int(image.width * 4), QImage::Format_RGBA8888);
+		       int(image.width * 4),
+		       premultiplied ? QImage::Format_RGBA8888_Premultiplied
+				     : QImage::Format_RGBA8888);
 	if (!picture.save(QString::fromStdString(path))) {
 		fprintf(stderr, "velmora-run: cannot write %s\n", path.c_str());
 		return false;

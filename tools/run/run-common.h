@@ -49,8 +49,11 @@ bool apply_setting(obs_data_t *settings, const std::string &assignment);
 // common colours; result in the host's 0xAABBGGRR form.
 bool parse_colour(const std::string &text, uint32_t *out);
 
-// Writes an RGBA image with Qt; false and a message on failure.
-bool save_image(const headless::Image &image, const std::string &path);
+// Writes an RGBA image with Qt; false and a message on failure. With
+// premultiplied set, the pixels are read as premultiplied alpha (what a
+// scene draws over a transparent background) and stored straight.
+bool save_image(const headless::Image &image, const std::string &path,
+		bool premultiplied = false);
 
 // Prints msg to stderr and returns exit status 2 (usage error).
 int usage_error(const std::string &msg);
