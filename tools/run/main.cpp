@@ -11,6 +11,7 @@ int key_main(const Args &args);
 int effect_main(const Args &args);
 int gift_main(const Args &args);
 int vcam_main(const Args &args);
+int convert_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -28,6 +29,7 @@ const std::vector<Command> &commands()
 		 gift_main},
 		{"vcam", "vcam [--seconds N] [--size WxH] [--source FILE]",
 		 vcam_main},
+		{"convert", "convert [INPUT|-] [--check]", convert_main},
 	};
 	return table;
 }
