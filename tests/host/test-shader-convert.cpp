@@ -12,6 +12,7 @@
 
 #include "shader-convert.h"
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -205,7 +206,8 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 		settle();
 		EXPECT_EQ(shader_text(filter), text);
 		EXPECT_EQ(last_error(filter), "") << text;
-		EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), BLUE, 1));
+		EXPECT_TRUE(
+			hosttest::pixel_near(centre_pixel(parent), BLUE, 1));
 	}
 
 	// The panel of the filter type alone has no instance behind its
@@ -245,9 +247,11 @@ TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 		ASSERT_GE(obs_property_list_item_count(list), 2u);
 		EXPECT_STREQ(obs_property_list_item_string(list, 0), "");
 		bool listed = false;
-		for (size_t i = 0; i < obs_property_list_item_count(list); i++)
-			listed |= !strcmp(obs_property_list_item_string(list, i),
-					  "velmora second");
+		const size_t count = obs_property_list_item_count(list);
+		for (size_t i = 0; i < count; i++)
+			listed |= !strcmp(
+				obs_property_list_item_string(list, i),
+				"velmora second");
 		EXPECT_TRUE(listed);
 		obs_property_t *path = obs_properties_get(props, "iChannel1");
 		ASSERT_TRUE(path);
@@ -273,7 +277,8 @@ TEST(ShaderConvertButton, GlslShadersCompileAndRender)
 		headless::make_color_source("input", 64, 32, BLUE);
 	// gl_FragColor with fNormal as the coordinate; an "out vec4" output
 	// with gl_FragCoord and u_resolution (its blue follows the time).
-	for (const char *name : {"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl"}) {
+	for (const char *name :
+	     {"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl"}) {
 		SCOPED_TRACE(name);
 		OBSSourceAutoRelease filter =
 			add_converted(parent, read_shader(name));
@@ -309,16 +314,36 @@ TEST(ShaderConvertButton, LoveShadersCompileAndRender)
 			 {0xFF00FF00, TRANSPARENT, WHITE, TRANSPARENT});
 }
 
-TEST(ShaderConvertButton, EveryOtherTestShaderCompiles)
+TEST(ShaderConvertButton, EveryOtherTestShaderCompilesAndDraws)
 {
 	OBSSourceAutoRelease parent =
 		headless::make_color_source("input", 64, 32, BLUE);
-	for (const char *name : {"shadertoy-features.glsl",
-				 "shadertoy-two-channels.glsl"}) {
+	for (const char *name :
+	     {"shadertoy-features.glsl", "shadertoy-two-channels.glsl"}) {
 		SCOPED_TRACE(name);
 		OBSSourceAutoRelease filter =
 			add_converted(parent, read_shader(name));
+		headless::clear_log();
 		EXPECT_FALSE(headless::render_in_scene(parent).empty());
+		EXPECT_EQ(headless::log_count("", LOG_ERROR), 0u);
 		obs_source_filter_remove(parent, filter);
 	}
+}
+
+TEST(ShaderConvertButton, TheMouseBecomesSliders)
+{
+	OBSSourceAutoRelease parent =
+		headless::make_color_source("input", 64, 32, BLUE);
+	OBSSourceAutoRelease filter = add_converted(
+		parent, read_shader("shadertoy-features.glsl"));
+	obs_properties_t *props = obs_source_properties(filter);
+	for (const char *name :
+	     {"iMouse_0", "iMouse_1", "iMouse_2", "iMouse_3"}) {
+		obs_property_t *slider = obs_properties_get(props, name);
+		ASSERT_TRUE(slider) << name;
+		EXPECT_TRUE(obs_property_visible(slider));
+		EXPECT_EQ(obs_property_float_type(slider), OBS_NUMBER_SLIDER);
+		EXPECT_EQ(obs_property_float_max(slider), 1000.0);
+	}
+	obs_properties_destroy(props);
 }

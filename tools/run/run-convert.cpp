@@ -103,7 +103,8 @@ std::string wait_for_build(obs_source_t *filter)
 
 void report_build_failure(const std::string &outcome)
 {
-	fprintf(stderr, "velmora-run: the converted effect does not build:\n%s\n",
+	fprintf(stderr,
+		"velmora-run: the converted effect does not build:\n%s\n",
 		without_trailing_space(outcome).c_str());
 	// The graphics driver's messages count lines of the GLSL it was
 	// given; the parser's and the guard's count lines of the effect text.
@@ -150,7 +151,8 @@ int build_in_filter(const std::string &text)
 	OBSSourceAutoRelease filter = headless::add_filter(
 		input, "velmora-matting", "convert check", settings);
 	if (!filter) {
-		fprintf(stderr, "velmora-run: cannot create the matting filter\n");
+		fprintf(stderr,
+			"velmora-run: cannot create the matting filter\n");
 		return 1;
 	}
 	const std::string outcome = wait_for_build(filter);
