@@ -14,6 +14,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
 #include <sstream>
 
 using namespace mattingtest;
@@ -90,6 +92,22 @@ obs_source_t *add_converted(obs_source_t *parent, const std::string &shader,
 	settle();
 	EXPECT_EQ(last_error(filter), "") << shader_text(filter);
 	return filter;
+}
+
+// Converts each shader in turn in a filter on a 64 x 32 input and runs check
+// with the input while that filter is on it.
+void each_converted(std::initializer_list<const char *> names,
+		    const std::function<void(obs_source_t *)> &check)
+{
+	OBSSourceAutoRelease parent =
+		headless::make_color_source("input", 64, 32, BLUE);
+	for (const char *name : names) {
+		SCOPED_TRACE(name);
+		OBSSourceAutoRelease filter =
+			add_converted(parent, read_shader(name));
+		check(parent);
+		obs_source_filter_remove(parent, filter);
+	}
 }
 
 obs_source_t *quadrants_source()
@@ -273,18 +291,13 @@ TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 
 TEST(ShaderConvertButton, GlslShadersCompileAndRender)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
 	// gl_FragColor with fNormal as the coordinate; an "out vec4" output
 	// with gl_FragCoord and u_resolution (its blue follows the time).
-	for (const char *name :
-	     {"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl"}) {
-		SCOPED_TRACE(name);
-		OBSSourceAutoRelease filter =
-			add_converted(parent, read_shader(name));
-		expect_uv_gradient(headless::render_in_scene(parent));
-		obs_source_filter_remove(parent, filter);
-	}
+	each_converted({"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl"},
+		       [](obs_source_t *parent) {
+			       expect_uv_gradient(
+				       headless::render_in_scene(parent));
+		       });
 }
 
 // The conversion leaves the declaration "varying vec2 pos;" in place, where
@@ -316,18 +329,15 @@ TEST(ShaderConvertButton, LoveShadersCompileAndRender)
 
 TEST(ShaderConvertButton, EveryOtherTestShaderCompilesAndDraws)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
-	for (const char *name :
-	     {"shadertoy-features.glsl", "shadertoy-two-channels.glsl"}) {
-		SCOPED_TRACE(name);
-		OBSSourceAutoRelease filter =
-			add_converted(parent, read_shader(name));
-		headless::clear_log();
-		EXPECT_FALSE(headless::render_in_scene(parent).empty());
-		EXPECT_EQ(headless::log_count("", LOG_ERROR), 0u);
-		obs_source_filter_remove(parent, filter);
-	}
+	each_converted({"shadertoy-features.glsl",
+			"shadertoy-two-channels.glsl"},
+		       [](obs_source_t *parent) {
+			       headless::clear_log();
+			       EXPECT_FALSE(headless::render_in_scene(parent)
+						    .empty());
+			       EXPECT_EQ(headless::log_count("", LOG_ERROR),
+					 0u);
+		       });
 }
 
 TEST(ShaderConvertButton, TheMouseBecomesSliders)
