@@ -179,6 +179,11 @@ void rename_input_variable(Conversion &c)
 
 // "#if 0" blocks go; their "#else" text stays, and an "#elif X" becomes
 // "#if X". Nesting is not tracked.
+bool is_blank(const Text &text)
+{
+	return text.find_first_not_of(" \t\r\n") == Text::npos;
+}
+
 void remove_disabled_blocks(Text &text)
 {
 	size_t from = 0;
@@ -439,12 +444,16 @@ ConvertResult convert_shader(const std::string &shader_text)
 	rename_input_variable(c);
 
 	remove_disabled_blocks(c.text);
-	if (c.text.empty()) {
+	if (is_blank(c.text)) {
 		result.status = ConvertStatus::nothing_left;
 		return result;
 	}
 	keep_enabled_blocks(c.text);
 	replace_all(c.text, "varying vec3", "//varying vec3");
+	// The input variable's own declaration ("varying vec2 pos;") would read
+	// "varying float2 v_in.uv;" after the coordinate mapping, which no
+	// effect compiles.
+	replace_all(c.text, "varying vec2", "//varying vec2");
 	replace_all(c.text, "precision highp float;",
 		    "//precision highp float;");
 

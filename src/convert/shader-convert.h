@@ -14,7 +14,8 @@ enum class ConvertStatus {
 	// Shadertoy or LOVE form whose parameter list has no ',' after the
 	// output name, so there is no pixel-coordinate parameter.
 	no_coordinate_parameter,
-	// Nothing is left after the "#if 0" blocks are removed.
+	// Nothing but white space is left after the "#if 0" blocks are
+	// removed.
 	nothing_left,
 };
 

@@ -300,11 +300,9 @@ TEST(ShaderConvertButton, GlslShadersCompileAndRender)
 		       });
 }
 
-// The conversion leaves the declaration "varying vec2 pos;" in place, where
-// it becomes "varying float2 v_in.uv;", which the effect parser rejects
-// ("Expected 'name'"). Enable once the conversion comments such
-// declarations out as it does "varying vec3" ones.
-TEST(ShaderConvertButton, DISABLED_GlslShaderWithAVaryingPositionCompiles)
+// "varying vec2 pos;" names the coordinate; its declaration is commented
+// out so that it does not become "varying float2 v_in.uv;".
+TEST(ShaderConvertButton, GlslShaderWithAVaryingPositionCompiles)
 {
 	OBSSourceAutoRelease parent =
 		headless::make_color_source("input", 64, 32, BLUE);
