@@ -14,7 +14,6 @@ using BufferRelease = void (*)(char *buffer);
 extern BufferAllocator allocate_buffer;
 extern BufferRelease release_buffer;
 
-size_t tagged_size(const char *format);
 void log_va(int level, const char *format, va_list args);
 
 } // namespace plugin_log_detail

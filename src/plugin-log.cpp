@@ -23,7 +23,7 @@ static void release_default(char *buffer)
 BufferAllocator allocate_buffer = allocate_default;
 BufferRelease release_buffer = release_default;
 
-size_t tagged_size(const char *format)
+static size_t tagged_size(const char *format)
 {
 	// "[" + tag + "] " + format + terminating zero
 	return 1 + strlen(PLUGIN_TAG) + 2 + strlen(format) + 1;

@@ -4,7 +4,6 @@
 
 #include "gift/gift-effect.h"
 
-#include <array>
 #include <functional>
 
 namespace {
@@ -15,13 +14,6 @@ const uint32_t TOP_RIGHT = 0xFFDCA05A;    // r 90
 const uint32_t BOTTOM_LEFT = 0xFF1E8C46;  // r 70
 const uint32_t BOTTOM_RIGHT = 0xFF6432F0; // r 240
 
-uint32_t quadrant(uint32_t x, uint32_t y)
-{
-	if (y < 2)
-		return x < 2 ? TOP_LEFT : TOP_RIGHT;
-	return x < 2 ? BOTTOM_LEFT : BOTTOM_RIGHT;
-}
-
 // rgb of colour with the alpha taken from the red channel of mask.
 uint32_t recombined(uint32_t colour, uint32_t mask)
 {
@@ -30,29 +22,21 @@ uint32_t recombined(uint32_t colour, uint32_t mask)
 
 gs_texture_t *quadrant_texture()
 {
-	std::array<uint8_t, 4 * 4 * 4> texels;
-	for (uint32_t y = 0; y < 4; y++)
-		for (uint32_t x = 0; x < 4; x++)
-			for (int c = 0; c < 4; c++)
-				texels[(y * 4 + x) * 4 + c] =
-					uint8_t(quadrant(x, y) >> (8 * c));
-	const uint8_t *data = texels.data();
+	uint32_t texels[16];
+	for (uint32_t i = 0; i < 16; i++) {
+		const bool right = i % 4 >= 2, bottom = i >= 8;
+		texels[i] = bottom ? (right ? BOTTOM_RIGHT : BOTTOM_LEFT)
+				   : (right ? TOP_RIGHT : TOP_LEFT);
+	}
+	const uint8_t *data = reinterpret_cast<const uint8_t *>(texels);
 	return gs_texture_create(4, 4, GS_RGBA, 1, &data, 0);
 }
 
-struct Packing {
-	bool top_bottom = false;
-	bool left_right = true;
-};
-
-void set_packing(gs_effect_t *effect, const Packing &packing)
+void set_vec2(gs_effect_t *effect, const char *name, float x, float y)
 {
-	gs_effect_set_bool(gs_effect_get_param_by_name(effect,
-						       "stereo_top_bottom"),
-			   packing.top_bottom);
-	gs_effect_set_bool(gs_effect_get_param_by_name(effect,
-						       "stereo_left_right"),
-			   packing.left_right);
+	vec2 value;
+	vec2_set(&value, x, y);
+	gs_effect_set_vec2(gs_effect_get_param_by_name(effect, name), &value);
 }
 
 // Draws technique over texture at width x height without blending and
@@ -60,7 +44,7 @@ void set_packing(gs_effect_t *effect, const Packing &packing)
 // for one draw; set_values sets them.
 uint32_t draw_top_left(gs_effect_t *effect, gs_texture_t *texture,
 		       const char *technique, uint32_t width, uint32_t height,
-		       const std::function<void()> &set_values = {})
+		       const std::function<void()> &set_values)
 {
 	gs_texrender_t *target = gs_texrender_create(GS_RGBA, GS_ZS_NONE);
 	uint32_t pixel = 0x12345678;
@@ -74,13 +58,11 @@ uint32_t draw_top_left(gs_effect_t *effect, gs_texture_t *texture,
 		gs_enable_blending(false);
 		gs_effect_set_texture(gs_effect_get_param_by_name(effect, "image"),
 				      texture);
-		if (set_values)
-			set_values();
+		set_values();
 		while (gs_effect_loop(effect, technique))
 			gs_draw_sprite(texture, 0, width, height);
 		gs_blend_state_pop();
 		gs_texrender_end(target);
-
 		const headless::Image image = headless::read_texture_now(
 			gs_texrender_get_texture(target));
 		if (!image.empty())
@@ -90,94 +72,66 @@ uint32_t draw_top_left(gs_effect_t *effect, gs_texture_t *texture,
 	return pixel;
 }
 
-void set_vec2(gs_effect_t *effect, const char *name, float x, float y)
-{
-	vec2 value;
-	vec2_set(&value, x, y);
-	gs_effect_set_vec2(gs_effect_get_param_by_name(effect, name), &value);
-}
-
 } // namespace
 
 TEST(GiftEffect, TechniquesTakeColourAndAlphaFromTheirHalves)
 {
+	// Left-right packing unless top_bottom; "Draw" shows the part that
+	// mul_val and add_val select (defaults (0.5, 1) and (0.5, 0)).
 	struct Case {
 		const char *technique;
-		Packing packing;
+		bool top_bottom;
 		uint32_t width, height; // one texel of each half per pixel
+		float mul_y, add_x, add_y; // for "Draw"; mul_y 0: not set
 		uint32_t expected;
-	};
-	const Packing left_right;
-	const Packing top_bottom = {true, false};
-	const Case cases[] = {
-		{"DrawHorizontalAlphaLeft", left_right, 2, 4,
+	} cases[] = {
+		{"DrawHorizontalAlphaLeft", false, 2, 4, 0, 0, 0,
 		 recombined(TOP_RIGHT, TOP_LEFT)},
-		{"DrawHorizontalAlphaRight", left_right, 2, 4,
+		{"DrawHorizontalAlphaRight", false, 2, 4, 0, 0, 0,
 		 recombined(TOP_LEFT, TOP_RIGHT)},
-		{"DrawVerticalAlphaTop", left_right, 2, 4,
+		{"DrawVerticalAlphaTop", false, 2, 4, 0, 0, 0,
 		 recombined(TOP_RIGHT, TOP_LEFT)},
-		{"DrawVerticalAlphaBottom", left_right, 2, 4,
+		{"DrawVerticalAlphaBottom", false, 2, 4, 0, 0, 0,
 		 recombined(TOP_LEFT, TOP_RIGHT)},
 		// Top-bottom packing: colour from the top half for "Top".
-		{"DrawVerticalAlphaTop", top_bottom, 4, 2,
+		{"DrawVerticalAlphaTop", true, 4, 2, 0, 0, 0,
 		 recombined(TOP_LEFT, BOTTOM_LEFT)},
-		{"DrawVerticalAlphaBottom", top_bottom, 4, 2,
+		{"DrawVerticalAlphaBottom", true, 4, 2, 0, 0, 0,
 		 recombined(BOTTOM_LEFT, TOP_LEFT)},
+		{"Draw", false, 2, 4, 0, 0, 0, TOP_RIGHT}, // the defaults
+		{"Draw", false, 2, 2, 0.5f, 0.0f, 0.5f, BOTTOM_LEFT},
+		// Outside the frame: transparent black.
+		{"Draw", false, 2, 2, 1.0f, -2.0f, 0.0f, 0x00000000},
 	};
 	headless::clear_log();
 	headless::on_graphics_thread([&] {
 		gs_effect_t *effect = gift_effect_create();
 		ASSERT_NE(effect, nullptr);
 		gs_texture_t *texture = quadrant_texture();
-		for (const Case &c : cases)
+		for (const Case &c : cases) {
+			auto set_values = [&] {
+				gs_effect_set_bool(
+					gs_effect_get_param_by_name(
+						effect, "stereo_top_bottom"),
+					c.top_bottom);
+				gs_effect_set_bool(
+					gs_effect_get_param_by_name(
+						effect, "stereo_left_right"),
+					!c.top_bottom);
+				if (c.mul_y == 0)
+					return;
+				set_vec2(effect, "mul_val", 0.5f, c.mul_y);
+				set_vec2(effect, "add_val", c.add_x, c.add_y);
+			};
 			EXPECT_TRUE(hosttest::pixel_near(
 				draw_top_left(effect, texture, c.technique,
-					      c.width, c.height,
-					      [&] {
-						      set_packing(effect,
-								  c.packing);
-					      }),
+					      c.width, c.height, set_values),
 				c.expected, 0))
-				<< c.technique;
+				<< c.technique << " " << c.width << "x"
+				<< c.height;
+		}
 		gs_texture_destroy(texture);
 		gs_effect_destroy(effect);
 	});
 	EXPECT_FALSE(headless::log_contains("", LOG_ERROR));
-}
-
-TEST(GiftEffect, DrawShowsThePartThatMulAndAddSelect)
-{
-	headless::on_graphics_thread([] {
-		gs_effect_t *effect = gift_effect_create();
-		ASSERT_NE(effect, nullptr);
-		// The filter sets "multiplier" only where an effect has it.
-		EXPECT_EQ(gs_effect_get_param_by_name(effect, "multiplier"),
-			  nullptr);
-		gs_texture_t *texture = quadrant_texture();
-
-		// Defaults (0.5, 1) and (0.5, 0): the right half.
-		EXPECT_TRUE(hosttest::pixel_near(
-			draw_top_left(effect, texture, "Draw", 2, 4),
-			TOP_RIGHT, 0));
-		EXPECT_TRUE(hosttest::pixel_near(
-			draw_top_left(effect, texture, "Draw", 2, 2,
-				      [&] {
-					      set_vec2(effect, "mul_val", 0.5f,
-						       0.5f);
-					      set_vec2(effect, "add_val", 0.0f,
-						       0.5f);
-				      }),
-			BOTTOM_LEFT, 0));
-		// Outside the frame: transparent black.
-		EXPECT_TRUE(hosttest::pixel_near(
-			draw_top_left(effect, texture, "Draw", 2, 2,
-				      [&] {
-					      set_vec2(effect, "add_val", -2.0f,
-						       0.0f);
-				      }),
-			0x00000000, 0));
-
-		gs_texture_destroy(texture);
-		gs_effect_destroy(effect);
-	});
 }
