@@ -87,6 +87,36 @@ std::string last_error(obs_source_t *filter)
 	return obs_data_get_string(settings, "last_error");
 }
 
+OBSDataAutoRelease json(const std::string &text)
+{
+	return obs_data_create_from_json(text.c_str());
+}
+
+OBSDataAutoRelease from_file(const std::string &path, bool complete)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_bool(settings, "from_file", true);
+	obs_data_set_bool(settings, "override_entire_effect", complete);
+	obs_data_set_string(settings, "shader_file_name", path.c_str());
+	return settings;
+}
+
+std::string example(const std::string &name)
+{
+	return headless::data_path() + "/examples/" + name;
+}
+
+Shown::Shown(obs_source_t *source) : scene(headless::show_in_program(source))
+{
+	settle();
+}
+
+Shown::~Shown()
+{
+	headless::show_in_program(nullptr);
+	obs_scene_release(scene);
+}
+
 std::string write_temp_file(const std::string &name, const std::string &text)
 {
 	static const std::string folder = [] {

@@ -60,6 +60,25 @@ std::string last_error(obs_source_t *filter);
 // Waits until updates and ticks have run.
 void settle(int frames = 3);
 
+// Settings from the text of a JSON object (colours as decimal integers).
+OBSDataAutoRelease json(const std::string &text);
+
+// Settings that load the effect from the file at path.
+OBSDataAutoRelease from_file(const std::string &path, bool complete = false);
+
+// Path of an example effect shipped in the module's data folder.
+std::string example(const std::string &name);
+
+// Shows a source in the program (active and showing) while it lives.
+class Shown {
+public:
+	explicit Shown(obs_source_t *source);
+	~Shown();
+
+private:
+	obs_scene_t *scene;
+};
+
 // Writes text into a fresh file under a per-test temporary folder and
 // returns its path.
 std::string write_temp_file(const std::string &name, const std::string &text);
