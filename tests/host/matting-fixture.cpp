@@ -4,6 +4,7 @@
 #include <util/text-lookup.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <unistd.h>
 
 namespace mattingtest {
@@ -119,12 +120,12 @@ Shown::~Shown()
 
 std::string write_temp_file(const std::string &name, const std::string &text)
 {
-	static const std::string folder = [] {
-		std::string path = "/tmp/velmora-matting-test-" +
-				   std::to_string(getpid());
-		os_mkdirs(path.c_str());
-		return path;
-	}();
+	static const std::string folder =
+		"/tmp/velmora-matting-test-" + std::to_string(getpid());
+	// Registered after folder is made, so it runs before folder goes.
+	static const int removed_at_exit =
+		atexit([] { std::filesystem::remove_all(folder); });
+	(void)removed_at_exit;
 	const std::string path = folder + "/" + name;
 	const size_t slash = path.rfind('/');
 	os_mkdirs(path.substr(0, slash).c_str());
