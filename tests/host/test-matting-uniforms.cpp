@@ -9,22 +9,26 @@ using namespace mattingtest;
 
 namespace {
 
-// A body that shows n = round(value * 10000) exactly: red = n / 100,
-// green = n % 100.
+obs_source_t *grey_input()
+{
+	return headless::make_color_source("input", 16, 16, 0xFF808080);
+}
+
+// The filter's check_body came out green.
+::testing::AssertionResult green(obs_source_t *parent)
+{
+	return hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 0);
+}
+
+// n = round(value * 10000) as red = n / 100, green = n % 100.
 std::string show_ten_thousandths(const std::string &value)
 {
 	return std::string("float4 mainImage(VertData v_in) : TARGET\n{\n") +
-	       READ_UV +
-	       "\tfloat n = floor(" + value +
+	       READ_UV + "\tfloat n = floor(" + value +
 	       " * 10000.0 + 0.5);\n"
 	       "\tfloat high = floor(n / 100.0);\n"
 	       "\treturn float4(high / 255.0, (n - high * 100.0) / 255.0,"
 	       " 0.0, 1.0);\n}\n";
-}
-
-int shown_ten_thousandths(uint32_t pixel)
-{
-	return int(pixel & 0xFF) * 100 + int((pixel >> 8) & 0xFF);
 }
 
 } // namespace
@@ -33,11 +37,6 @@ TEST(MattingUniforms, MappingOfA1920x1080TargetWithMargins)
 {
 	OBSSourceAutoRelease parent =
 		headless::make_color_source("input", 1920, 1080, 0xFF808080);
-	OBSDataAutoRelease settings = obs_data_create();
-	obs_data_set_int(settings, "expand_left", 10);
-	obs_data_set_int(settings, "expand_right", 20);
-	obs_data_set_int(settings, "expand_top", 5);
-	obs_data_set_int(settings, "expand_bottom", 0);
 	OBSSourceAutoRelease filter = add_matting(
 		parent,
 		check_body("abs(uv_size.x - 1950.0) < 0.001 &&"
@@ -48,35 +47,30 @@ TEST(MattingUniforms, MappingOfA1920x1080TargetWithMargins)
 			   " abs(uv_offset.y + 5.0 / 1080.0) < 0.0000001 &&"
 			   " abs(uv_pixel_interval.x - 1.0 / 1920.0) < 0.00000001 &&"
 			   " abs(uv_pixel_interval.y - 1.0 / 1080.0) < 0.00000001"),
-		settings);
-	EXPECT_EQ(obs_source_get_width(parent), 1950u);
-	EXPECT_EQ(obs_source_get_height(parent), 1085u);
-	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 1));
+		json(R"({"expand_left": 10, "expand_right": 20,
+			 "expand_top": 5, "expand_bottom": 0})"));
+	EXPECT_TRUE(green(parent));
 }
 
 TEST(MattingUniforms, LoopsAndLoopSecondFollowTheElapsedTime)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF808080);
+	OBSSourceAutoRelease parent = grey_input();
 	OBSSourceAutoRelease filter = add_matting(
 		parent, check_body("loops >= 1 && loop_second >= 0.0 &&"
 				   " loop_second <= 1.0 &&"
 				   " abs(float(loops) + loop_second -"
 				   " elapsed_time) < 0.01"));
 	settle(70);
-	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 1));
+	EXPECT_TRUE(green(parent));
 }
 
 TEST(MattingUniforms, ElapsedTimeStartRestartsAfterARebuild)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF808080);
+	OBSSourceAutoRelease parent = grey_input();
 	// red: elapsed_time_start / 2 s, green: elapsed_time / 4 s.
 	OBSSourceAutoRelease filter = add_matting(
-		parent, std::string("float4 mainImage(VertData v_in) : TARGET\n{\n") +
-				READ_UV +
-				"\treturn float4(saturate(elapsed_time_start / 2.0),"
-				" saturate(elapsed_time / 4.0), 0.0, 1.0);\n}\n");
+		parent, constant_body("float4(saturate(elapsed_time_start / 2.0),"
+				      " saturate(elapsed_time / 4.0), 0.0, 1.0)"));
 	settle(45);
 	const uint32_t before = centre_pixel(parent, 16);
 	EXPECT_GT(before & 0xFF, 80u); // over 0.6 s since the build
@@ -90,27 +84,23 @@ TEST(MattingUniforms, ElapsedTimeStartRestartsAfterARebuild)
 
 TEST(MattingUniforms, RandomValuesStepByATenThousandth)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF808080);
+	OBSSourceAutoRelease parent = grey_input();
+	std::string steps;
+	for (const char *name : {"rand_f", "rand_instance_f", "rand_activation_f"})
+		steps += std::string(" && abs(") + name + " * 10000.0 - floor(" +
+			 name + " * 10000.0 + 0.5)) < 0.01";
 	OBSSourceAutoRelease filter = add_matting(
-		parent,
-		check_body("rand_f >= 0.0 && rand_f <= 1.0 &&"
-			   " abs(rand_f * 10000.0 - floor(rand_f * 10000.0 + 0.5))"
-			   " < 0.01 &&"
-			   " abs(rand_instance_f * 10000.0 -"
-			   " floor(rand_instance_f * 10000.0 + 0.5)) < 0.01 &&"
-			   " abs(rand_activation_f * 10000.0 -"
-			   " floor(rand_activation_f * 10000.0 + 0.5)) < 0.01"));
+		parent, check_body("rand_f >= 0.0 && rand_f <= 1.0" + steps));
 	for (int i = 0; i < 5; i++) {
-		EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 0));
+		EXPECT_TRUE(green(parent));
 		settle(1);
 	}
-
 	// rand_f is new every frame.
 	reload_with_text(filter, show_ten_thousandths("rand_f"));
 	std::set<int> values;
 	for (int i = 0; i < 8; i++) {
-		values.insert(shown_ten_thousandths(centre_pixel(parent, 16)));
+		const uint32_t shown = centre_pixel(parent, 16);
+		values.insert(int(shown & 0xFF) * 100 + int((shown >> 8) & 0xFF));
 		settle(1);
 	}
 	EXPECT_GT(values.size(), 1u);
@@ -122,31 +112,27 @@ TEST(MattingUniforms, ClockUniformsShowTheLocalDate)
 	time_t now = time(nullptr);
 	struct tm local;
 	localtime_r(&now, &local);
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF808080);
-	const std::string declarations =
-		"uniform int current_time_ms;\nuniform int current_time_sec;\n"
-		"uniform int current_time_min;\nuniform int current_time_hour;\n"
-		"uniform int current_time_day_of_week;\n"
-		"uniform int current_time_day_of_month;\n"
-		"uniform int current_time_month;\n"
-		"uniform int current_time_day_of_year;\n"
-		"uniform int current_time_year;\n";
-	const std::string condition =
+	std::string declarations, condition =
 		"current_time_ms >= 0 && current_time_ms <= 999 &&"
 		" current_time_sec >= 0 && current_time_sec <= 60 &&"
 		" current_time_min >= 0 && current_time_min <= 59 &&"
-		" current_time_hour >= 0 && current_time_hour <= 23 &&"
-		" current_time_day_of_week == " +
-		std::to_string(local.tm_wday) +
-		" && current_time_day_of_month == " +
-		std::to_string(local.tm_mday) +
-		" && current_time_month == " + std::to_string(local.tm_mon) +
-		" && current_time_day_of_year == " +
-		std::to_string(local.tm_yday) +
-		" && current_time_year == " + std::to_string(local.tm_year);
+		" current_time_hour >= 0 && current_time_hour <= 23";
+	const std::pair<const char *, int> date[] = {
+		{"day_of_week", local.tm_wday}, {"day_of_month", local.tm_mday},
+		{"month", local.tm_mon},        {"day_of_year", local.tm_yday},
+		{"year", local.tm_year}};
+	for (const char *name : {"ms", "sec", "min", "hour"})
+		declarations += std::string("uniform int current_time_") +
+				name + ";\n";
+	for (const auto &[name, value] : date) {
+		declarations += std::string("uniform int current_time_") +
+				name + ";\n";
+		condition += std::string(" && current_time_") + name +
+			     " == " + std::to_string(value);
+	}
+	OBSSourceAutoRelease parent = grey_input();
 	OBSSourceAutoRelease filter =
 		add_matting(parent, check_body(condition, declarations));
 	EXPECT_EQ(last_error(filter), "");
-	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 0));
+	EXPECT_TRUE(green(parent));
 }
