@@ -19,18 +19,13 @@
 #include <sstream>
 
 using namespace mattingtest;
+using hosttest::pixel_near;
 
 namespace {
 
 const char CONVERT[] = "shader_convert";
-
-const uint32_t BLACK = 0xFF000000;
-const uint32_t WHITE = 0xFFFFFFFF;
 const uint32_t BLUE = 0xFFFF0000;
-const uint32_t CYAN = 0xFFFFFF00;
-const uint32_t MAGENTA = 0xFFFF00FF;
-const uint32_t YELLOW = 0xFF00FFFF;
-const uint32_t TRANSPARENT = 0x00000000;
+const uint32_t WHITE = 0xFFFFFFFF;
 
 std::string read_shader(const std::string &name)
 {
@@ -48,30 +43,24 @@ std::string shader_text(obs_source_t *filter)
 }
 
 // Clicks the convert button of a fresh panel, made visible first (the
-// panel creates it hidden), and reports the result and the button's
-// visibility afterwards.
-struct Click {
-	bool result;
-	bool visible_after;
-};
-
-Click click_convert(obs_source_t *filter)
+// panel creates it hidden); the result and the visibility afterwards.
+std::pair<bool, bool> click_convert(obs_source_t *filter)
 {
 	obs_properties_t *props = obs_source_properties(filter);
 	obs_property_t *button = obs_properties_get(props, CONVERT);
 	EXPECT_TRUE(button);
-	Click click = {false, false};
+	std::pair<bool, bool> click = {false, false};
 	if (button) {
 		obs_property_set_visible(button, true);
-		click.result = obs_property_button_clicked(button, filter);
-		click.visible_after = obs_property_visible(button);
+		click.first = obs_property_button_clicked(button, filter);
+		click.second = obs_property_visible(button);
 	}
 	obs_properties_destroy(props);
 	return click;
 }
 
 // What a user does: pastes the shader into the text of a working filter
-// (editing the text does not rebuild) and presses convert.
+// (editing the text does not rebuild).
 void paste_shader(obs_source_t *filter, const std::string &shader)
 {
 	OBSDataAutoRelease settings = obs_data_create();
@@ -80,24 +69,22 @@ void paste_shader(obs_source_t *filter, const std::string &shader)
 }
 
 // Adds the matting filter, pastes the shader, presses convert and lets the
-// rebuild run; the conversion must happen.
+// rebuild run; the conversion must happen and the button hide.
 obs_source_t *add_converted(obs_source_t *parent, const std::string &shader,
 			    obs_data_t *extra = nullptr)
 {
 	obs_source_t *filter = add_matting(parent, PASS_THROUGH, extra);
 	paste_shader(filter, shader);
-	const Click click = click_convert(filter);
-	EXPECT_TRUE(click.result);
-	EXPECT_FALSE(click.visible_after);
+	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
 	settle();
 	EXPECT_EQ(last_error(filter), "") << shader_text(filter);
 	return filter;
 }
 
-// Converts each shader in turn in a filter on a 64 x 32 input and runs check
-// with the input while that filter is on it.
+// Converts each shader in turn in a filter on a 64 x 32 input and runs
+// check with the input and the filter.
 void each_converted(std::initializer_list<const char *> names,
-		    const std::function<void(obs_source_t *)> &check)
+		    const std::function<void(obs_source_t *, obs_source_t *)> &check)
 {
 	OBSSourceAutoRelease parent =
 		headless::make_color_source("input", 64, 32, BLUE);
@@ -105,7 +92,7 @@ void each_converted(std::initializer_list<const char *> names,
 		SCOPED_TRACE(name);
 		OBSSourceAutoRelease filter =
 			add_converted(parent, read_shader(name));
-		check(parent);
+		check(parent, filter);
 		obs_source_filter_remove(parent, filter);
 	}
 }
@@ -121,51 +108,36 @@ obs_source_t *quadrants_source()
 	return source;
 }
 
-struct Quadrants {
-	uint32_t top_left, top_right, bottom_left, bottom_right;
-};
-
-// The centres of the four quadrants of a 64 x 32 picture.
-void expect_quadrants(const headless::Image &image, const Quadrants &q,
-		      int tolerance = 2)
+// The centres of the four quadrants of a 64 x 32 picture: top left, top
+// right, bottom left, bottom right.
+void expect_quadrants(const headless::Image &image,
+		      std::array<uint32_t, 4> colours)
 {
 	ASSERT_EQ(image.width, 64u);
 	ASSERT_EQ(image.height, 32u);
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(16, 8), q.top_left,
-					 tolerance));
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(48, 8), q.top_right,
-					 tolerance));
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(16, 24), q.bottom_left,
-					 tolerance));
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(48, 24),
-					 q.bottom_right, tolerance));
+	for (int i = 0; i < 4; i++)
+		EXPECT_TRUE(pixel_near(image.pixel(i % 2 ? 48 : 16,
+						   i < 2 ? 8 : 24),
+				       colours[i], 2))
+			<< "quadrant " << i;
 }
 
-uint8_t red_of(uint32_t pixel)
+// Red follows the horizontal texture coordinate and green the vertical
+// one, both from 0 at the top left to 1. The colour written is
+// sRGB-encoded, so the scene's read-back gives it back.
+void expect_uv_gradient(obs_source_t *parent, obs_source_t * = nullptr)
 {
-	return uint8_t(pixel);
-}
-
-uint8_t green_of(uint32_t pixel)
-{
-	return uint8_t(pixel >> 8);
-}
-
-// A picture whose red follows the horizontal texture coordinate and whose
-// green follows the vertical one, both from 0 at the top left to 1. The
-// colour written is sRGB-encoded, so the scene's read-back gives it back.
-void expect_uv_gradient(const headless::Image &image)
-{
+	const headless::Image image = headless::render_in_scene(parent);
 	ASSERT_FALSE(image.empty());
 	const uint32_t w = image.width, h = image.height;
-	for (uint32_t x = 0; x < w; x += 7) {
-		const int expected = int(255.0 * (x + 0.5) / w + 0.5);
-		EXPECT_NEAR(red_of(image.pixel(x, h / 2)), expected, 3) << x;
-	}
-	for (uint32_t y = 0; y < h; y += 5) {
-		const int expected = int(255.0 * (y + 0.5) / h + 0.5);
-		EXPECT_NEAR(green_of(image.pixel(w / 2, y)), expected, 3) << y;
-	}
+	for (uint32_t x = 0; x < w; x += 7)
+		EXPECT_NEAR(image.at(x, h / 2)[0],
+			    int(255.0 * (x + 0.5) / w + 0.5), 3)
+			<< x;
+	for (uint32_t y = 0; y < h; y += 5)
+		EXPECT_NEAR(image.at(w / 2, y)[1],
+			    int(255.0 * (y + 0.5) / h + 0.5), 3)
+			<< y;
 }
 
 } // namespace
@@ -177,31 +149,22 @@ TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
 	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 	paste_shader(filter, shader);
-	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), BLUE, 1));
-
-	const Click click = click_convert(filter);
-	EXPECT_TRUE(click.result);
-	EXPECT_FALSE(click.visible_after);
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
+	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
 	settle();
 	EXPECT_EQ(shader_text(filter), convert_shader(shader).text);
 	EXPECT_EQ(last_error(filter), "");
-
 	// Red rises left to right; green rises from the top row down.
-	const headless::Image image = headless::render_in_scene(parent);
-	expect_uv_gradient(image);
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(0, 0), BLACK, 6));
-	EXPECT_TRUE(hosttest::pixel_near(image.pixel(63, 31), 0xFF00FFFF, 6));
+	expect_uv_gradient(parent);
 
 	// A second press finds no main function: it returns false, leaves the
 	// button as it was and changes neither the text nor the picture.
 	const std::string converted = shader_text(filter);
-	const Click again = click_convert(filter);
-	EXPECT_FALSE(again.result);
-	EXPECT_TRUE(again.visible_after);
+	EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
 	settle();
 	EXPECT_EQ(shader_text(filter), converted);
 	EXPECT_EQ(last_error(filter), "");
-	expect_uv_gradient(headless::render_in_scene(parent));
+	expect_uv_gradient(parent);
 }
 
 TEST(ShaderConvertButton, NothingToConvertChangesNothing)
@@ -209,8 +172,6 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	OBSSourceAutoRelease parent =
 		headless::make_color_source("input", 8, 8, BLUE);
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	EXPECT_EQ(last_error(filter), "");
-
 	// A text the conversion does not know, stored without a reload: a
 	// rebuild would fail on it, so an unchanged last_error and picture
 	// show that none happened.
@@ -218,16 +179,13 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	     {"", "float4 broken(", "void mainImage(out vec4 fragColor)\n{}\n",
 	      "#if 0\nvoid mainImage(out vec4 c, in vec2 p) {}\n#endif"}) {
 		paste_shader(filter, text);
-		const Click click = click_convert(filter);
-		EXPECT_FALSE(click.result) << text;
-		EXPECT_TRUE(click.visible_after) << text;
+		EXPECT_EQ(click_convert(filter), std::make_pair(false, true))
+			<< text;
 		settle();
 		EXPECT_EQ(shader_text(filter), text);
 		EXPECT_EQ(last_error(filter), "") << text;
-		EXPECT_TRUE(
-			hosttest::pixel_near(centre_pixel(parent), BLUE, 1));
+		EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
 	}
-
 	// The panel of the filter type alone has no instance behind its
 	// button: the click does nothing.
 	obs_properties_t *props = obs_get_source_properties(FILTER_ID);
@@ -242,73 +200,54 @@ TEST(ShaderConvertButton, TheFirstChannelIsTheFilterInput)
 	OBSSourceAutoRelease parent = quadrants_source();
 	OBSSourceAutoRelease filter =
 		add_converted(parent, read_shader("shadertoy-invert.glsl"));
-	// Inverted and still upright.
+	// Inverted and still upright: cyan, magenta, yellow, black.
 	expect_quadrants(headless::render_in_scene(parent),
-			 {CYAN, MAGENTA, YELLOW, BLACK});
+			 {0xFFFFFF00, 0xFFFF00FF, 0xFF00FFFF, 0xFF000000});
 }
 
 TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 {
 	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, 0xFF0000FF);
+		headless::make_color_source("input", 64, 32, RED);
 	OBSSourceAutoRelease second =
 		headless::make_color_source("velmora second", 64, 32, BLUE);
 	OBSSourceAutoRelease filter = add_converted(
 		parent, read_shader("shadertoy-channel-split.glsl"));
-
-	{
-		obs_properties_t *props = obs_source_properties(filter);
-		obs_property_t *list =
-			obs_properties_get(props, "iChannel1_source");
-		ASSERT_TRUE(list);
-		EXPECT_TRUE(obs_property_visible(list));
-		ASSERT_GE(obs_property_list_item_count(list), 2u);
-		EXPECT_STREQ(obs_property_list_item_string(list, 0), "");
-		bool listed = false;
-		const size_t count = obs_property_list_item_count(list);
-		for (size_t i = 0; i < count; i++)
-			listed |= !strcmp(
-				obs_property_list_item_string(list, i),
-				"velmora second");
-		EXPECT_TRUE(listed);
-		obs_property_t *path = obs_properties_get(props, "iChannel1");
-		ASSERT_TRUE(path);
-		EXPECT_FALSE(obs_property_visible(path));
-		obs_properties_destroy(props);
-	}
+	obs_properties_t *props = obs_source_properties(filter);
+	obs_property_t *list = obs_properties_get(props, "iChannel1_source");
+	ASSERT_TRUE(list);
+	EXPECT_TRUE(obs_property_visible(list));
+	std::vector<std::string> names;
+	for (size_t i = 0; i < obs_property_list_item_count(list); i++)
+		names.push_back(obs_property_list_item_string(list, i));
+	ASSERT_FALSE(names.empty());
+	EXPECT_EQ(names[0], "");
+	EXPECT_NE(std::find(names.begin(), names.end(), "velmora second"),
+		  names.end());
+	obs_property_t *path = obs_properties_get(props, "iChannel1");
+	ASSERT_TRUE(path);
+	EXPECT_FALSE(obs_property_visible(path));
+	obs_properties_destroy(props);
 
 	const headless::Image unbound = headless::render_in_scene(parent);
 	ASSERT_FALSE(unbound.empty());
-	EXPECT_TRUE(hosttest::pixel_near(unbound.pixel(16, 16), 0xFF0000FF));
-	EXPECT_FALSE(hosttest::pixel_near(unbound.pixel(48, 16), BLUE));
-
-	OBSDataAutoRelease bind = obs_data_create();
-	obs_data_set_string(bind, "iChannel1_source", "velmora second");
-	update_and_settle(filter, bind);
+	EXPECT_TRUE(pixel_near(unbound.pixel(16, 16), RED));
+	EXPECT_FALSE(pixel_near(unbound.pixel(48, 16), BLUE));
+	update_and_settle(filter,
+			  json(R"({"iChannel1_source": "velmora second"})"));
 	expect_quadrants(headless::render_in_scene(parent),
-			 {0xFF0000FF, BLUE, 0xFF0000FF, BLUE});
+			 {RED, BLUE, RED, BLUE});
 }
 
 TEST(ShaderConvertButton, GlslShadersCompileAndRender)
 {
 	// gl_FragColor with fNormal as the coordinate; an "out vec4" output
-	// with gl_FragCoord and u_resolution (its blue follows the time).
-	each_converted({"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl"},
-		       [](obs_source_t *parent) {
-			       expect_uv_gradient(
-				       headless::render_in_scene(parent));
-		       });
-}
-
-// "varying vec2 pos;" names the coordinate; its declaration is commented
-// out so that it does not become "varying float2 v_in.uv;".
-TEST(ShaderConvertButton, GlslShaderWithAVaryingPositionCompiles)
-{
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
-	OBSSourceAutoRelease filter =
-		add_converted(parent, read_shader("glsl-varying-pos.glsl"));
-	expect_uv_gradient(headless::render_in_scene(parent));
+	// with gl_FragCoord and u_resolution (its blue follows the time);
+	// "varying vec2 pos;" naming the coordinate, its declaration
+	// commented out so that it does not become "varying float2 v_in.uv;".
+	each_converted({"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl",
+			"glsl-varying-pos.glsl"},
+		       expect_uv_gradient);
 }
 
 TEST(ShaderConvertButton, LoveShadersCompileAndRender)
@@ -316,42 +255,36 @@ TEST(ShaderConvertButton, LoveShadersCompileAndRender)
 	// "extern number amount" and "extern vec2 offset" become parameters;
 	// Texel(tex, texture_coords + offset) samples the input shifted.
 	OBSSourceAutoRelease parent = quadrants_source();
-	OBSDataAutoRelease values = obs_data_create();
-	obs_data_set_double(values, "amount", 1.0);
-	obs_data_set_double(values, "offset_0", 0.5);
-	OBSSourceAutoRelease filter = add_converted(
-		parent, read_shader("love-effect.glsl"), values);
+	OBSSourceAutoRelease filter =
+		add_converted(parent, read_shader("love-effect.glsl"),
+			      json(R"({"amount": 1.0, "offset_0": 0.5})"));
 	expect_quadrants(headless::render_in_scene(parent),
-			 {0xFF00FF00, TRANSPARENT, WHITE, TRANSPARENT});
+			 {GREEN, 0, WHITE, 0});
 }
 
-TEST(ShaderConvertButton, EveryOtherTestShaderCompilesAndDraws)
+TEST(ShaderConvertButton, OtherShadersDrawAndTheMouseBecomesSliders)
 {
-	each_converted({"shadertoy-features.glsl",
-			"shadertoy-two-channels.glsl"},
-		       [](obs_source_t *parent) {
-			       headless::clear_log();
-			       EXPECT_FALSE(headless::render_in_scene(parent)
-						    .empty());
-			       EXPECT_EQ(headless::log_count("", LOG_ERROR),
-					 0u);
-		       });
-}
-
-TEST(ShaderConvertButton, TheMouseBecomesSliders)
-{
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
-	OBSSourceAutoRelease filter = add_converted(
-		parent, read_shader("shadertoy-features.glsl"));
-	obs_properties_t *props = obs_source_properties(filter);
-	for (const char *name :
-	     {"iMouse_0", "iMouse_1", "iMouse_2", "iMouse_3"}) {
-		obs_property_t *slider = obs_properties_get(props, name);
-		ASSERT_TRUE(slider) << name;
-		EXPECT_TRUE(obs_property_visible(slider));
-		EXPECT_EQ(obs_property_float_type(slider), OBS_NUMBER_SLIDER);
-		EXPECT_EQ(obs_property_float_max(slider), 1000.0);
-	}
-	obs_properties_destroy(props);
+	int sliders = 0; // iMouse, used by the features shader
+	each_converted(
+		{"shadertoy-features.glsl", "shadertoy-two-channels.glsl"},
+		[&](obs_source_t *parent, obs_source_t *filter) {
+			headless::clear_log();
+			EXPECT_FALSE(headless::render_in_scene(parent).empty());
+			EXPECT_EQ(headless::log_count("", LOG_ERROR), 0u);
+			obs_properties_t *props = obs_source_properties(filter);
+			for (const char *name : {"iMouse_0", "iMouse_1",
+						 "iMouse_2", "iMouse_3"}) {
+				obs_property_t *slider =
+					obs_properties_get(props, name);
+				if (!slider)
+					continue;
+				sliders++;
+				EXPECT_TRUE(obs_property_visible(slider));
+				EXPECT_EQ(obs_property_float_type(slider),
+					  OBS_NUMBER_SLIDER);
+				EXPECT_EQ(obs_property_float_max(slider), 1000.0);
+			}
+			obs_properties_destroy(props);
+		});
+	EXPECT_EQ(sliders, 4);
 }
