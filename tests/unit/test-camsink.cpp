@@ -51,8 +51,8 @@ std::string temp_path(const char *name)
 	       "-" + name;
 }
 
-class Environment {
-public:
+// The library's configuration for the length of a test (null: unset).
+struct Environment {
 	Environment(const char *file, const char *device)
 	{
 		set("VELMORA_CAMSINK_FILE", file);
@@ -63,14 +63,9 @@ public:
 		unsetenv("VELMORA_CAMSINK_FILE");
 		unsetenv("VELMORA_CAMSINK_DEVICE");
 	}
-
-private:
 	static void set(const char *name, const char *value)
 	{
-		if (value)
-			setenv(name, value, 1);
-		else
-			unsetenv(name);
+		value ? setenv(name, value, 1) : unsetenv(name);
 	}
 };
 
@@ -85,16 +80,13 @@ TEST(CamsinkPacking, RowsLoseTheirPaddingAndReorderForTheDevice)
 	std::vector<uint8_t> bgr(30), rgb(30);
 	pack_bgr(frame.data(), 5, 2, bgr.data());
 	pack_rgb(frame.data(), 5, 2, rgb.data());
-	for (uint32_t y = 0; y < 2; y++)
-		for (uint32_t x = 0; x < 5; x++) {
-			const uint8_t *b = &bgr[(y * 5 + x) * 3];
-			const uint8_t *r = &rgb[(y * 5 + x) * 3];
-			EXPECT_EQ(b[0], x);
-			EXPECT_EQ(b[1], y);
-			EXPECT_EQ(b[2], 200);
-			EXPECT_EQ(r[0], 200);
-			EXPECT_EQ(r[2], x);
-		}
+	for (uint32_t i = 0; i < 10; i++) {
+		const uint8_t x = uint8_t(i % 5), y = uint8_t(i / 5);
+		EXPECT_EQ(std::vector<uint8_t>(&bgr[i * 3], &bgr[i * 3 + 3]),
+			  (std::vector<uint8_t>{x, y, 200}));
+		EXPECT_EQ(std::vector<uint8_t>(&rgb[i * 3], &rgb[i * 3 + 3]),
+			  (std::vector<uint8_t>{200, y, x}));
+	}
 }
 
 TEST(CamsinkPacking, YuyvUsesLimitedRangeRec601)
@@ -215,12 +207,11 @@ TEST(CamsinkRefusals, BadSizesRatesAndHandlesAreRefused)
 
 TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedGivesNoCamera)
 {
-	{
-		Environment env("/nonexistent-folder/frames.bgr", nullptr);
-		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
-	}
-	{
-		Environment env(nullptr, "/dev/null"); // not a video device
+	// A folder that is not there; a device that is not a video device.
+	for (auto [file, device] :
+	     {std::pair{"/nonexistent-folder/frames.bgr", (const char *)nullptr},
+	      {nullptr, "/dev/null"}}) {
+		Environment env(file, device);
 		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
 	}
 }

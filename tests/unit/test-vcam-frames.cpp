@@ -23,31 +23,26 @@ struct Nv12Frame {
 	video_data data = {};
 
 	Nv12Frame(uint32_t width, uint32_t height, Rgb top, Rgb bottom,
-		  video_colorspace space, video_range_type range)
+		  video_colorspace space = VIDEO_CS_709,
+		  video_range_type range = VIDEO_RANGE_PARTIAL)
 		: luma(size_t(width) * height), chroma(size_t(width) * height / 2)
 	{
 		for (uint32_t y = 0; y < height; y++) {
-			const Rgb c = y < height / 2 ? top : bottom;
-			const YuvValue v = encode(c, space, range);
-			std::fill_n(&luma[size_t(y) * width], width, v.y);
-			if (y % 2 == 0)
-				for (uint32_t x = 0; x < width; x += 2) {
-					chroma[size_t(y / 2) * width + x] = v.u;
-					chroma[size_t(y / 2) * width + x + 1] = v.v;
-				}
+			const auto [l, u, v] = encode(y < height / 2 ? top : bottom,
+						      space, range);
+			std::fill_n(&luma[size_t(y) * width], width, l);
+			for (uint32_t x = 0; y % 2 == 0 && x < width; x += 2) {
+				chroma[size_t(y / 2) * width + x] = u;
+				chroma[size_t(y / 2) * width + x + 1] = v;
+			}
 		}
 		data.data[0] = luma.data();
 		data.data[1] = chroma.data();
-		data.linesize[0] = width;
-		data.linesize[1] = width;
+		data.linesize[0] = data.linesize[1] = width;
 	}
 
-	struct YuvValue {
-		uint8_t y, u, v;
-	};
-
-	static YuvValue encode(Rgb c, video_colorspace space,
-			       video_range_type range)
+	static std::array<uint8_t, 3> encode(Rgb c, video_colorspace space,
+					     video_range_type range)
 	{
 		const double kr = space == VIDEO_CS_601 ? 0.299 : 0.2126;
 		const double kb = space == VIDEO_CS_601 ? 0.114 : 0.0722;
@@ -63,23 +58,26 @@ struct Nv12Frame {
 	}
 };
 
-// A record as start leaves it, for an NV12 video of this size.
-void prepare(vcam_output &vcam, uint32_t width, uint32_t height,
-	     video_colorspace space = VIDEO_CS_709,
-	     video_range_type range = VIDEO_RANGE_PARTIAL)
+// Converts frame as a run on an NV12 video of this size, colour space
+// and range converts it.
+QImage converted(const Nv12Frame &frame, uint32_t width, uint32_t height,
+		 video_colorspace space = VIDEO_CS_709,
+		 video_range_type range = VIDEO_RANGE_PARTIAL)
 {
+	vcam_output vcam;
 	vcam.format = VIDEO_FORMAT_NV12;
 	vcam.width = width;
 	vcam.height = height;
 	vcam.colorspace = space;
 	vcam.range = range;
-}
-
-void release_scaler(vcam_output &vcam)
-{
+	const video_scale_info source = vcam_scale_source(&vcam);
+	EXPECT_EQ(source.range, range);
+	EXPECT_EQ(source.colorspace, space);
+	QImage image = vcam_new_frame(width, height);
+	vcam_convert_frame(&vcam, &frame.data, image);
 	if (vcam.scaler)
 		video_scaler_destroy(vcam.scaler);
-	vcam.scaler = nullptr;
+	return image;
 }
 
 ::testing::AssertionResult bgr_near(const uchar *p, Rgb expected, int tolerance)
@@ -99,15 +97,9 @@ void release_scaler(vcam_output &vcam)
 TEST(VcamConversion, RowsArePaddedToFourBytesTopFirstInBgrOrder)
 {
 	// 1366 x 3 = 4098 bytes of pixels: the stride is 4100.
-	vcam_output vcam;
-	prepare(vcam, 1366, 768);
 	const Rgb red = {255, 0, 0}, blue = {0, 0, 255};
-	Nv12Frame frame(1366, 768, red, blue, VIDEO_CS_709, VIDEO_RANGE_PARTIAL);
-
-	QImage image = vcam_new_frame(1366, 768);
-	vcam_convert_frame(&vcam, &frame.data, image);
-	release_scaler(vcam);
-
+	const QImage image =
+		converted(Nv12Frame(1366, 768, red, blue), 1366, 768);
 	ASSERT_EQ(image.format(), QImage::Format_BGR888);
 	EXPECT_EQ(image.bytesPerLine(), 4100);
 	EXPECT_EQ(image.sizeInBytes(), 4100 * 768);
@@ -120,44 +112,29 @@ TEST(VcamConversion, RowsArePaddedToFourBytesTopFirstInBgrOrder)
 TEST(VcamConversion, SourceSideTakesTheHostRangeAndColourSpace)
 {
 	const Rgb colour = {208, 112, 48};
-	struct Setting {
-		video_colorspace space;
-		video_range_type range;
-	} settings[] = {{VIDEO_CS_709, VIDEO_RANGE_PARTIAL},
-			{VIDEO_CS_709, VIDEO_RANGE_FULL},
-			{VIDEO_CS_601, VIDEO_RANGE_PARTIAL},
-			{VIDEO_CS_601, VIDEO_RANGE_FULL}};
-	for (const Setting &setting : settings) {
-		SCOPED_TRACE(std::to_string(setting.space) + "/" +
-			     std::to_string(setting.range));
-		Nv12Frame frame(64, 16, colour, colour, setting.space,
-				setting.range);
-		vcam_output vcam;
-		prepare(vcam, 64, 16, setting.space, setting.range);
-		const video_scale_info source = vcam_scale_source(&vcam);
-		EXPECT_EQ(source.range, setting.range);
-		EXPECT_EQ(source.colorspace, setting.space);
-
-		QImage image = vcam_new_frame(64, 16);
-		vcam_convert_frame(&vcam, &frame.data, image);
-		release_scaler(vcam);
-		EXPECT_TRUE(bgr_near(image.constScanLine(8) + 32 * 3, colour, 2));
-	}
-
+	auto centre = [](const QImage &image) {
+		return image.constScanLine(8) + 32 * 3;
+	};
+	for (auto space : {VIDEO_CS_709, VIDEO_CS_601})
+		for (auto range : {VIDEO_RANGE_PARTIAL, VIDEO_RANGE_FULL}) {
+			const Nv12Frame frame(64, 16, colour, colour, space,
+					      range);
+			EXPECT_TRUE(bgr_near(
+				centre(converted(frame, 64, 16, space, range)),
+				colour, 2))
+				<< space << "/" << range;
+		}
 	// What the zero defaults made of full-range Rec. 601 video.
-	Nv12Frame frame(64, 16, colour, colour, VIDEO_CS_601, VIDEO_RANGE_FULL);
-	vcam_output vcam;
-	prepare(vcam, 64, 16, VIDEO_CS_DEFAULT, VIDEO_RANGE_DEFAULT);
-	QImage image = vcam_new_frame(64, 16);
-	vcam_convert_frame(&vcam, &frame.data, image);
-	release_scaler(vcam);
-	EXPECT_FALSE(bgr_near(image.constScanLine(8) + 32 * 3, colour, 8));
+	const Nv12Frame frame(64, 16, colour, colour, VIDEO_CS_601,
+			      VIDEO_RANGE_FULL);
+	EXPECT_FALSE(bgr_near(centre(converted(frame, 64, 16, VIDEO_CS_DEFAULT,
+					       VIDEO_RANGE_DEFAULT)),
+			      colour, 8));
 }
 
 TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
 {
 	vcam_output vcam;
-	prepare(vcam, 8, 2);
 	vcam.active = true;
 	for (int i = 0; i < 5; i++) {
 		QImage frame = vcam_new_frame(8, 2);
@@ -165,7 +142,6 @@ TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
 		EXPECT_TRUE(vcam_queue_frame(&vcam, std::move(frame)));
 	}
 	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
-
 	QImage taken;
 	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
 	EXPECT_EQ(taken.constBits()[0], 2); // 0 and 1 were dropped
@@ -192,8 +168,7 @@ TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
 	ASSERT_TRUE(vcam_begin_run(&vcam, info));
 
 	// No consumer: the queue fills and its oldest frames are reused.
-	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0}, VIDEO_CS_709,
-			VIDEO_RANGE_PARTIAL);
+	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0});
 	std::set<const uchar *> buffers;
 	for (int i = 0; i < 20; i++) {
 		vcam_raw_video(&vcam, &frame.data);
