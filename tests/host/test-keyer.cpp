@@ -87,35 +87,34 @@ TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheRest)
 	EXPECT_EQ(obs_data_get_default_int(settings, "Key_color"),
 		  (long long)KEY_COLOUR);
 	using Names = std::initializer_list<const char *>;
-	auto expect_numbers = [&](double value, Names names) {
+	// Each name has a default, value (a double or a bool).
+	auto expect_defaults = [&](auto value, Names names) {
 		for (const char *name : names) {
 			EXPECT_TRUE(obs_data_has_default_value(settings, name))
 				<< name;
-			EXPECT_EQ(obs_data_get_default_double(settings, name),
-				  value)
-				<< name;
+			if constexpr (std::is_same_v<decltype(value), bool>) {
+				EXPECT_EQ(obs_data_get_default_bool(settings, name),
+					  value)
+					<< name;
+			} else {
+				EXPECT_EQ(obs_data_get_default_double(settings,
+								      name),
+					  value)
+					<< name;
+			}
 		}
 	};
-	auto expect_bools = [&](bool value, Names names) {
-		for (const char *name : names) {
-			EXPECT_TRUE(obs_data_has_default_value(settings, name))
-				<< name;
-			EXPECT_EQ(obs_data_get_default_bool(settings, name),
-				  value)
-				<< name;
-		}
-	};
-	expect_numbers(-1000.0, {"Prekey_despill", "Prekey_saturate",
+	expect_defaults(-1000.0, {"Prekey_despill", "Prekey_saturate",
 				 "Matte_highlights", "Matte_shadows", "Shadows",
 				 "Shadow_Gradient_Softness"});
-	expect_numbers(0.0, {"Matte_white", "Matte_black",
+	expect_defaults(0.0, {"Matte_white", "Matte_black",
 			     "Shadow_Gradient_Position", "Spill_reduction",
 			     "Spill_balance", "Spill_unpremultiply",
 			     "Premultiply", "Matte_offset_x", "Matte_offset_y",
 			     "Safe_top", "Safe_bottom", "Safe_left",
 			     "Safe_right"});
-	expect_bools(true, {"Use_alternate_key_method", "Matte_antialising"});
-	expect_bools(false, {"Use_reference_image", "Use_garbage_matte",
+	expect_defaults(true, {"Use_alternate_key_method", "Matte_antialising"});
+	expect_defaults(false, {"Use_reference_image", "Use_garbage_matte",
 			     "Use_inside_matte", "Preserve_inside_color",
 			     "Use_shadow_matte", "Show_Alpha", "Show_PrekeyFG",
 			     "Show_ProcessedFG"});
