@@ -34,6 +34,11 @@ void settle(int frames)
 	headless::wait_frames(frames);
 }
 
+obs_source_t *make_input(uint32_t width, uint32_t height, uint32_t colour)
+{
+	return headless::make_color_source("input", width, height, colour);
+}
+
 obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 			  obs_data_t *extra)
 {

@@ -35,6 +35,10 @@ std::string check_body(const std::string &condition,
 const uint32_t GREEN = 0xFF00FF00;
 const uint32_t RED = 0xFF0000FF;
 
+// A colour source named "input" to put filters on.
+obs_source_t *make_input(uint32_t width = 8, uint32_t height = 8,
+			 uint32_t colour = 0xFF808080);
+
 // Adds the matting filter to parent with shader_text set to text (and the
 // further settings in extra), then lets the first update and a few ticks
 // happen.

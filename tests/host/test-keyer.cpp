@@ -327,8 +327,7 @@ TEST(KeyerPicture, GreenScreenPersonKeysCleanlyWithDefaults)
 TEST(ShippedExamples, EveryExampleCompilesAndDraws)
 {
 	const uint32_t colour = 0xFFC08040;
-	OBSSourceAutoRelease source =
-		headless::make_color_source("input", 64, 64, colour);
+	OBSSourceAutoRelease source = make_input(64, 64, colour);
 	ASSERT_TRUE(headless::wait_frames(2));
 	const std::pair<const char *, uint32_t> centres[] = {
 		{"pass-through.shader", colour},

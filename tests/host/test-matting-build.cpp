@@ -16,16 +16,11 @@ bool has_user_error(obs_source_t *filter)
 	return obs_data_has_user_value(settings, "last_error");
 }
 
-obs_source_t *grey_input()
-{
-	return headless::make_color_source("input", 8, 8, GREY);
-}
-
 } // namespace
 
 TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 {
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input();
 	headless::clear_log();
 	OBSSourceAutoRelease filter =
 		add_matting(parent, "uniform float amount = ;\n");
@@ -63,7 +58,7 @@ TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 
 TEST(MattingBuild, FileSettings)
 {
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input();
 	headless::clear_log();
 	OBSSourceAutoRelease filter = add_matting(
 		parent, "", from_file("/nonexistent/velmora.shader"));
@@ -93,7 +88,7 @@ TEST(MattingBuild, IncludesResolveRelativeToEachFile)
 	const std::string main = write_temp_file(
 		"fx/main.shader",
 		"#include \"lib/colour.hlsl\"\n" + constant_body("tone()"));
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input();
 	headless::clear_log();
 	OBSSourceAutoRelease filter = add_matting(parent, "", from_file(main));
 	EXPECT_EQ(last_error(filter), "");
@@ -107,7 +102,7 @@ TEST(MattingBuild, ASelfIncludingFileStopsWithAnError)
 	const std::string path = write_temp_file(
 		"loop/self.shader",
 		"#include \"self.shader\"\n" + constant_body("float4(1.0)"));
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input();
 	headless::clear_log();
 	OBSSourceAutoRelease filter = add_matting(parent, "", from_file(path));
 	EXPECT_EQ(last_error(filter),
@@ -133,7 +128,7 @@ TEST(MattingBuild, RepeatedCreateRebuildDestroyLeavesNothingBehind)
 	obs_data_set_string(settings, "from_file",
 			    hosttest::test_data("matting-red.png").c_str());
 	for (int round = 0; round < 4; round++) {
-		OBSSourceAutoRelease parent = grey_input();
+		OBSSourceAutoRelease parent = make_input();
 		Shown shown(parent);
 		OBSSourceAutoRelease filter = add_matting(
 			parent, declarations + constant_body(sum), settings);

@@ -21,8 +21,7 @@ OBSDataAutoRelease margins(int left, int right, int top, int bottom)
 TEST(MattingRender, TemplatePassThroughReproducesItsInput)
 {
 	for (uint32_t colour : {0xFF32C581u, 0xFF808080u, RED}) {
-		OBSSourceAutoRelease parent =
-			headless::make_color_source("input", 64, 32, colour);
+		OBSSourceAutoRelease parent = make_input(64, 32, colour);
 		OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 		EXPECT_EQ(last_error(filter), "");
 		headless::Image image = headless::render_in_scene(parent);
@@ -35,8 +34,7 @@ TEST(MattingRender, TemplatePassThroughReproducesItsInput)
 
 TEST(MattingRender, ConstantColourFillsTheOutput)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 48, 24, 0xFF808080);
+	OBSSourceAutoRelease parent = make_input(48, 24);
 	OBSSourceAutoRelease filter = add_matting(
 		parent, constant_body("float4(0.0, 0.0, 1.0, 1.0)"));
 	headless::Image image = headless::render_in_scene(parent);
@@ -48,8 +46,7 @@ TEST(MattingRender, ConstantColourFillsTheOutput)
 
 TEST(MattingRender, MarginsGrowTheOutputAndReadTransparentOutsideTheTarget)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 40, 20, RED);
+	OBSSourceAutoRelease parent = make_input(40, 20, RED);
 	OBSSourceAutoRelease filter =
 		add_matting(parent, PASS_THROUGH, margins(10, 20, 5, 0));
 	headless::Image image = headless::render_in_scene(parent);
@@ -91,8 +88,7 @@ TEST(MattingRender, ASizeTheDeviceCannotMakePassesTheInputThrough)
 
 TEST(MattingRender, PreviousImageShowsNothingFirstThenThePreviousCapture)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, RED);
+	OBSSourceAutoRelease parent = make_input(16, 16, RED);
 	OBSSourceAutoRelease filter = add_matting(
 		parent, "uniform texture2d previous_image;\n"
 			"float4 mainImage(VertData v_in) : TARGET\n{\n"
@@ -113,8 +109,7 @@ TEST(MattingRender, PreviousImageShowsNothingFirstThenThePreviousCapture)
 
 TEST(MattingRender, PreviousOutputFeedsBackAndASecondViewRepeatsTheFrame)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF000000);
+	OBSSourceAutoRelease parent = make_input(16, 16, 0xFF000000);
 	// Each run of the effect adds 32/255 to red.
 	OBSSourceAutoRelease filter = add_matting(
 		parent, "uniform texture2d previous_output;\n"
@@ -157,8 +152,7 @@ TEST(MattingRender, ACompleteEffectFromAFileDrawsTheFullQuad)
 		"technique Draw\n{\n\tpass\n\t{\n"
 		"\t\tvertex_shader = VSDefault(v_in);\n"
 		"\t\tpixel_shader = PSDraw(v_in);\n\t}\n}\n");
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 100, 50, 0xFF808080);
+	OBSSourceAutoRelease parent = make_input(100, 50);
 	OBSDataAutoRelease settings = margins(28, 0, 0, 14);
 	OBSDataAutoRelease file = from_file(path, true);
 	obs_data_apply(settings, file);
@@ -178,8 +172,7 @@ TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
 {
 	// Half-transparent white: captured with the alpha divided out, the
 	// effect sees white; captured as drawn (premultiplied), it sees grey.
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0x80FFFFFF);
+	OBSSourceAutoRelease parent = make_input(16, 16, 0x80FFFFFF);
 	const std::string show_rgb =
 		"float4 mainImage(VertData v_in) : TARGET\n{\n"
 		"\tfloat4 c = image.Sample(textureSampler, v_in.uv);\n"
@@ -196,8 +189,7 @@ TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
 
 TEST(MattingRender, ReportsItsTargetsColourSpace)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 16, 16, 0xFF808080);
+	OBSSourceAutoRelease parent = make_input(16, 16);
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 	const gs_color_space preferred[] = {GS_CS_709_SCRGB};
 	EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred), GS_CS_SRGB);

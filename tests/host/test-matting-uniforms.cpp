@@ -9,11 +9,6 @@ using namespace mattingtest;
 
 namespace {
 
-obs_source_t *grey_input()
-{
-	return headless::make_color_source("input", 16, 16, 0xFF808080);
-}
-
 // The filter's check_body came out green.
 ::testing::AssertionResult green(obs_source_t *parent)
 {
@@ -35,8 +30,7 @@ std::string show_ten_thousandths(const std::string &value)
 
 TEST(MattingUniforms, MappingOfA1920x1080TargetWithMargins)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 1920, 1080, 0xFF808080);
+	OBSSourceAutoRelease parent = make_input(1920, 1080);
 	OBSSourceAutoRelease filter = add_matting(
 		parent,
 		check_body("abs(uv_size.x - 1950.0) < 0.001 &&"
@@ -54,7 +48,7 @@ TEST(MattingUniforms, MappingOfA1920x1080TargetWithMargins)
 
 TEST(MattingUniforms, LoopsAndLoopSecondFollowTheElapsedTime)
 {
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input(16, 16);
 	OBSSourceAutoRelease filter = add_matting(
 		parent, check_body("loops >= 1 && loop_second >= 0.0 &&"
 				   " loop_second <= 1.0 &&"
@@ -66,7 +60,7 @@ TEST(MattingUniforms, LoopsAndLoopSecondFollowTheElapsedTime)
 
 TEST(MattingUniforms, ElapsedTimeStartRestartsAfterARebuild)
 {
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input(16, 16);
 	// red: elapsed_time_start / 2 s, green: elapsed_time / 4 s.
 	OBSSourceAutoRelease filter = add_matting(
 		parent, constant_body("float4(saturate(elapsed_time_start / 2.0),"
@@ -84,7 +78,7 @@ TEST(MattingUniforms, ElapsedTimeStartRestartsAfterARebuild)
 
 TEST(MattingUniforms, RandomValuesStepByATenThousandth)
 {
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input(16, 16);
 	std::string steps;
 	for (const char *name : {"rand_f", "rand_instance_f", "rand_activation_f"})
 		steps += std::string(" && abs(") + name + " * 10000.0 - floor(" +
@@ -130,7 +124,7 @@ TEST(MattingUniforms, ClockUniformsShowTheLocalDate)
 		condition += std::string(" && current_time_") + name +
 			     " == " + std::to_string(value);
 	}
-	OBSSourceAutoRelease parent = grey_input();
+	OBSSourceAutoRelease parent = make_input(16, 16);
 	OBSSourceAutoRelease filter =
 		add_matting(parent, check_body(condition, declarations));
 	EXPECT_EQ(last_error(filter), "");

@@ -86,8 +86,7 @@ obs_source_t *add_converted(obs_source_t *parent, const std::string &shader,
 void each_converted(std::initializer_list<const char *> names,
 		    const std::function<void(obs_source_t *, obs_source_t *)> &check)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
+	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
 	for (const char *name : names) {
 		SCOPED_TRACE(name);
 		OBSSourceAutoRelease filter =
@@ -144,8 +143,7 @@ void expect_uv_gradient(obs_source_t *parent, obs_source_t * = nullptr)
 
 TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, BLUE);
+	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
 	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 	paste_shader(filter, shader);
@@ -169,8 +167,7 @@ TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
 
 TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 8, 8, BLUE);
+	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 	// A text the conversion does not know, stored without a reload: a
 	// rebuild would fail on it, so an unchanged last_error and picture
@@ -207,8 +204,7 @@ TEST(ShaderConvertButton, TheFirstChannelIsTheFilterInput)
 
 TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 {
-	OBSSourceAutoRelease parent =
-		headless::make_color_source("input", 64, 32, RED);
+	OBSSourceAutoRelease parent = make_input(64, 32, RED);
 	OBSSourceAutoRelease second =
 		headless::make_color_source("velmora second", 64, 32, BLUE);
 	OBSSourceAutoRelease filter = add_converted(
