@@ -129,7 +129,7 @@ pixels_match(const headless::Image &image, uint32_t first_x, uint32_t last_x,
 
 } // namespace
 
-TEST(GiftRegistration, HiddenFromTheFilterMenuAndCreatedById)
+TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithSevenHiddenSettings)
 {
 	EXPECT_EQ(obs_get_source_output_flags(GIFT), 0x8401u);
 	// The filter menu as the OBS frontend builds it for a video source.
@@ -145,16 +145,12 @@ TEST(GiftRegistration, HiddenFromTheFilterMenuAndCreatedById)
 	EXPECT_EQ(all.count(GIFT), 1u);
 	EXPECT_EQ(menu.count(GIFT), 0u);
 	EXPECT_EQ(menu.count("crop_filter"), 1u); // the menu is not empty
-
 	OBSSourceAutoRelease filter =
 		obs_source_create(GIFT, "by id", nullptr, nullptr);
 	ASSERT_TRUE(filter);
 	EXPECT_NE(obs_obj_get_data(filter), nullptr); // its create succeeded
-}
 
-TEST(GiftSettings, SevenHiddenPropertiesAndRelativeByDefault)
-{
-	obs_properties_t *props = obs_get_source_properties(GIFT);
+	obs_properties_t *props = obs_source_properties(filter);
 	std::vector<std::string> names;
 	for (obs_property_t *p = obs_properties_first(props); p;
 	     obs_property_next(&p)) {
@@ -165,8 +161,8 @@ TEST(GiftSettings, SevenHiddenPropertiesAndRelativeByDefault)
 	EXPECT_EQ(names, (std::vector<std::string>{"relative", "left", "top",
 						   "right", "bottom", "cx",
 						   "cy"}));
-	OBSDataAutoRelease defaults = obs_get_source_defaults(GIFT);
-	EXPECT_TRUE(obs_data_get_bool(defaults, "relative"));
+	OBSDataAutoRelease settings = obs_source_get_settings(filter);
+	EXPECT_TRUE(obs_data_get_bool(settings, "relative"));
 }
 
 TEST(GiftPixels, MasksBlendTheColourHalfOverTheBackground)
