@@ -1,0 +1,28 @@
+// The probe's runs: checking given texts and the mutation run.
+#pragma once
+
+#include "probe-host.h"
+
+#include <string>
+#include <vector>
+
+namespace probe {
+
+struct RunOptions {
+	HostOptions host;
+	long count = 1000;
+	unsigned long rng_seed = 1;
+	std::string out_dir;
+	bool opengl = false;
+	bool verbose = false;
+};
+
+// Reads a file the way the matting filter's loader does (include lines
+// inlined, recursively); empty when it cannot be read.
+std::string load_effect_file(const std::string &path);
+
+int run_check(const RunOptions &options, const std::vector<std::string> &files);
+int run_mutation(const RunOptions &options,
+		 const std::vector<std::string> &seeds);
+
+} // namespace probe
