@@ -1,7 +1,8 @@
 // The parts of the host's effect parser and OpenGL shader writer that crash
-// or hang on malformed effects, checked on the preprocessed tokens: braces
-// left open (the parser reads past its token array), runaway nesting,
-// statements and declarations, and the inputs and outputs of the functions
+// or hang on malformed effects, checked on the preprocessed tokens: a
+// function body left open (the parser reads past its token array), runaway
+// nesting, statements and declarations, a '#' that would reach the
+// writer's own preprocessor, and the inputs and outputs of the functions
 // that a technique's passes use as shaders (the writer dereferences a
 // missing semantic and recurses into a structure that contains itself).
 #include "effect-guard-model.h"
@@ -14,6 +15,7 @@ namespace effect_guard {
 namespace {
 
 using Tokens = std::vector<const Token *>;
+constexpr size_t npos = size_t(-1);
 
 std::string at_line(const Token &t)
 {
@@ -37,7 +39,6 @@ struct Structure {
 	std::string_view name;
 	const Token *at = nullptr;
 	std::vector<Variable> members;
-	const Token *unterminated = nullptr; // last member without ';'
 };
 
 struct Function {
@@ -45,6 +46,7 @@ struct Function {
 	const Token *at = nullptr;
 	std::vector<Variable> params;
 	const Token *bad_param = nullptr; // a parameter not "type name : X"
+	size_t body_begin = 0, body_end = 0; // tokens inside the braces
 };
 
 struct ShaderUse {
@@ -58,42 +60,61 @@ public:
 	Checker(const std::vector<Token> &tokens, std::string *reason)
 		: reason_(reason)
 	{
-		for (const Token &t : tokens)
+		for (const Token &t : tokens) {
+			r_.push_back(&t);
 			if (!t.blank() && t.type != TokenType::None)
 				v_.push_back(&t);
+		}
+		if (r_.empty() || r_.back()->type != TokenType::None)
+			r_.push_back(&end_);
 	}
 
 	bool run()
 	{
-		return no_stray_hash() && brackets_close() &&
-		       statements_are_short() && parse_top_level() &&
-		       lookups_are_bounded() && shaders_are_writable();
+		return nesting_is_bounded() && statements_are_short() &&
+		       parse_top_level() && lookups_are_bounded() &&
+		       no_stray_hash() && shaders_are_writable();
 	}
 
 private:
+	enum Code { Success, Continue, Eof };
+
 	bool refuse(const std::string &why)
 	{
 		*reason_ = why;
 		return false;
 	}
-	const Token &at(size_t i) const { return *v_[i]; }
-	bool is(size_t i, char ch) const { return i < v_.size() && at(i).is(ch); }
-	bool is_name(size_t i) const
-	{
-		return i < v_.size() && at(i).type == TokenType::Name;
-	}
-	size_t matching(size_t open) const { return match_.at(open); }
 
-	bool no_stray_hash();
-	bool brackets_close();
-	std::string opened_by(size_t open) const;
+	// The host parser's cursor over all tokens, blanks included.
+	const Token &cur() const { return *r_[c_]; }
+	bool at_end() const { return cur().type == TokenType::None; }
+	bool cur_is(char ch) const { return cur().is(ch); }
+	bool cur_is(std::string_view word) const { return cur().is(word); }
+	bool cur_name() const { return cur().type == TokenType::Name; }
+	bool next();
+	size_t peek() const;
+	bool go_to(char a, char b);
+	bool pass_braces();
+	Code get_name(char recover);
+	Code next_name(char recover);
+	Code should_be(char want, char recover);
+	Code next_should_be(char want, char recover)
+	{
+		return next() ? should_be(want, recover) : Eof;
+	}
+
+	bool nesting_is_bounded();
 	bool statements_are_short();
 	bool parse_top_level();
-	size_t parse_struct(size_t i);
-	size_t parse_technique(size_t i);
-	size_t parse_other(size_t i);
-	size_t skip_statement(size_t i) const;
+	void parse_struct();
+	void parse_technique();
+	Code parse_pass(std::string_view technique, int pass);
+	void parse_sampler();
+	bool parse_other();
+	bool parse_function(Function &f);
+	void parse_param();
 	bool lookups_are_bounded();
+	bool no_stray_hash();
 	bool shaders_are_writable();
 	bool check_variable(const Variable &var, const std::string &what,
 			    std::vector<const Structure *> &open);
@@ -104,8 +125,10 @@ private:
 	}
 
 	std::string *reason_;
-	Tokens v_;
-	std::unordered_map<size_t, size_t> match_; // bracket -> its partner
+	Token end_;
+	Tokens r_; // every token, ending with the end token
+	Tokens v_; // the tokens that are not blank
+	size_t c_ = 0;
 	std::unordered_map<std::string_view, Structure> structs_;
 	std::unordered_map<std::string_view, Function> functions_;
 	std::vector<ShaderUse> shaders_;
@@ -113,70 +136,95 @@ private:
 	size_t body_names_ = 0;
 };
 
-// A '#' left after preprocessing reaches the OpenGL writer's own
-// preprocessor (a macro can produce "#include" that way).
-bool Checker::no_stray_hash()
+// The host parser's "next token": past the current token unless it is a
+// blank, then past blanks.
+bool Checker::next()
 {
-	for (const Token *t : v_)
-		if (t->is('#'))
-			return refuse("'#'" + at_line(*t) +
-				      " does not start a directive; the "
-				      "shader compiler's preprocessor would "
-				      "read it");
-	return true;
+	if (!at_end() && !cur().blank())
+		c_++;
+	while (cur().blank())
+		c_++;
+	return !at_end();
 }
 
-std::string Checker::opened_by(size_t open) const
+size_t Checker::peek() const
 {
-	// "type name(params) [: SEMANTIC] {" opens a function body.
-	if (!at(open).is('{'))
-		return quoted(at(open).text) + " opened" + at_line(at(open));
-	size_t j = open;
-	if (j >= 2 && is_name(j - 1) && at(j - 2).is(':'))
-		j -= 2;
-	if (j >= 1 && at(j - 1).is(')')) {
-		int level = 0;
-		for (size_t k = j - 1; k-- > 0;) {
-			if (at(k).is(')'))
-				level++;
-			else if (at(k).is('(') && level-- == 0) {
-				if (k >= 1 && is_name(k - 1))
-					return "function " +
-					       quoted(at(k - 1).text) +
-					       " opened" + at_line(at(open));
-				break;
-			}
-		}
+	size_t k = c_;
+	if (r_[k]->type != TokenType::None && !r_[k]->blank())
+		k++;
+	while (r_[k]->blank())
+		k++;
+	return k;
+}
+
+// The host parser's "go to token": steps forward to a or b, passing brace
+// pairs (and, when a pair is followed directly by a token, that token too).
+bool Checker::go_to(char a, char b)
+{
+	while (next()) {
+		if (cur_is(a) || (b && cur_is(b)))
+			return true;
+		if (cur_is('{') && !pass_braces())
+			break;
 	}
-	return "'{' opened" + at_line(at(open));
+	return false;
 }
 
-bool Checker::brackets_close()
+// The host parser's "pass pair": from a '{' to just past its '}'.
+bool Checker::pass_braces()
 {
-	std::vector<size_t> open;
-	for (size_t i = 0; i < v_.size(); i++) {
-		const Token &t = at(i);
-		if (t.is('(') || t.is('[') || t.is('{')) {
-			open.push_back(i);
-			if (open.size() > size_t(max_bracket_depth))
+	if (!cur_is('{'))
+		return !at_end();
+	c_++;
+	while (!at_end()) {
+		if (cur_is('{')) {
+			if (!pass_braces())
+				break;
+			continue;
+		}
+		if (cur_is('}')) {
+			c_++;
+			break;
+		}
+		c_++;
+	}
+	return !at_end();
+}
+
+Checker::Code Checker::get_name(char recover)
+{
+	if (cur_name())
+		return Success;
+	return recover && !go_to(recover, 0) ? Eof : Continue;
+}
+
+Checker::Code Checker::next_name(char recover)
+{
+	return next() ? get_name(recover) : Eof;
+}
+
+Checker::Code Checker::should_be(char want, char recover)
+{
+	if (cur_is(want))
+		return Success;
+	return recover && !go_to(recover, 0) ? Eof : Continue;
+}
+
+// The host's parser and its shader writer recurse once per bracket level.
+bool Checker::nesting_is_bounded()
+{
+	int level = 0;
+	for (const Token *t : v_) {
+		if (t->is('(') || t->is('[') || t->is('{')) {
+			if (++level > max_bracket_depth)
 				return refuse("brackets are nested more than " +
 					      std::to_string(max_bracket_depth) +
-					      " levels deep" + at_line(t));
-		} else if (t.is(')') || t.is(']') || t.is('}')) {
-			const char want = t.is(')') ? '(' : t.is(']') ? '[' : '{';
-			if (open.empty())
-				return refuse(quoted(t.text) + at_line(t) +
-					      " closes nothing");
-			if (!at(open.back()).is(want))
-				return refuse(opened_by(open.back()) +
-					      " is closed by " + quoted(t.text) +
-					      at_line(t));
-			match_[open.back()] = i;
-			open.pop_back();
+					      " levels deep" + at_line(*t));
+		} else if ((t->is(')') || t->is(']') || t->is('}')) &&
+			   level > 0) {
+			level--;
 		}
 	}
-	if (!open.empty())
-		return refuse(opened_by(open.back()) + " is never closed");
 	return true;
 }
 
@@ -196,173 +244,367 @@ bool Checker::statements_are_short()
 	return true;
 }
 
-// Skips to just past the next ';' outside brackets (the host's error
-// recovery passes brace pairs the same way).
-size_t Checker::skip_statement(size_t i) const
-{
-	while (i < v_.size() && !at(i).is(';')) {
-		if (at(i).is('(') || at(i).is('[') || at(i).is('{'))
-			i = matching(i);
-		i++;
-	}
-	return i + 1;
-}
-
+// The host's top level: structures, techniques, sampler states, stray
+// code segments, and parameters and functions. Every part leaves the
+// cursor where the host's parser leaves it, error recovery included, so
+// that exactly the function bodies the host reads are checked.
 bool Checker::parse_top_level()
 {
-	size_t i = 0;
-	while (i < v_.size()) {
-		const Token &t = at(i);
-		if (t.is(';'))
-			i++;
-		else if (t.is("struct"))
-			i = parse_struct(i);
-		else if (t.is("technique"))
-			i = parse_technique(i);
-		else if (t.is("sampler_state")) {
-			declarations_++;
-			i = skip_statement(i);
-		} else if (t.is('{'))
-			i = matching(i) + 1;
-		else
-			i = parse_other(i);
+	c_ = 0;
+	while (!at_end()) {
+		const size_t before = c_;
+		if (cur_is(';') || cur().blank())
+			c_++;
+		else if (cur_is("struct"))
+			parse_struct();
+		else if (cur_is("technique"))
+			parse_technique();
+		else if (cur_is("sampler_state"))
+			parse_sampler();
+		else if (cur_is('{'))
+			pass_braces(); // "unexpected code segment"
+		else if (!parse_other())
+			return false;
+		if (c_ == before)
+			c_++;
 	}
 	return true;
 }
 
 // struct NAME { type name [: SEMANTIC]; ... };  A member that is not
-// followed by ';' is dropped by the host without an error.
-size_t Checker::parse_struct(size_t i)
+// followed by ';' is dropped without an error, and the search for its ';'
+// may run past the structure's end.
+void Checker::parse_struct()
 {
 	declarations_++;
-	if (!is_name(i + 1) || !is(i + 2, '{'))
-		return skip_statement(i + 1);
+	if (next_name(';') != Success)
+		return;
 	Structure s;
-	s.name = at(i + 1).text;
-	s.at = &at(i + 1);
-	const size_t close = matching(i + 2);
-	size_t start = i + 3;
-	for (size_t k = start; k < close; k++) {
-		if (at(k).is('(') || at(k).is('[') || at(k).is('{')) {
-			k = matching(k);
+	s.name = cur().text;
+	s.at = &cur();
+	if (next_should_be('{', ';') != Success)
+		return;
+	for (;;) {
+		if (!next())
+			return;
+		if (cur_is(';'))
+			continue;
+		if (cur_is('}'))
+			break;
+		Code code = get_name(';');
+		if (code == Eof)
+			return;
+		if (code == Continue)
+			continue;
+		Variable m;
+		m.type = cur().text;
+		m.at = &cur();
+		if (!next())
+			return;
+		if (cur_is(';'))
+			continue;
+		if (cur_is('}'))
+			break;
+		code = get_name(';');
+		if (code == Eof)
+			return;
+		if (code == Continue)
+			continue;
+		m.name = cur().text;
+		if (!next())
+			return;
+		if (cur_is(':')) {
+			code = next_name(';');
+			if (code == Eof)
+				return;
+			if (code == Continue)
+				continue;
+			m.mapping = cur().text;
+			if (!next())
+				return;
+		}
+		if (!cur_is(';')) {
+			if (!go_to(';', '}'))
+				return;
 			continue;
 		}
-		if (!at(k).is(';'))
-			continue;
-		const size_t n = k - start;
-		if ((n == 2 || n == 4) && is_name(start) && is_name(start + 1) &&
-		    (n == 2 || (at(start + 2).is(':') && is_name(start + 3)))) {
-			Variable m;
-			m.type = at(start).text;
-			m.name = at(start + 1).text;
-			m.at = &at(start);
-			if (n == 4)
-				m.mapping = at(start + 3).text;
-			s.members.push_back(m);
-		}
-		start = k + 1;
+		s.members.push_back(m);
 	}
-	if (start < close)
-		s.unterminated = &at(start);
+	if (next_should_be(';', 0) != Success)
+		return;
 	structs_.emplace(s.name, s);
-	return close + 1;
 }
 
 // technique NAME { pass [NAME] { vertex_shader = f(...); ... } ... }
-size_t Checker::parse_technique(size_t i)
+void Checker::parse_technique()
 {
-	size_t k = i + 1;
-	const std::string_view name = is_name(k) ? at(k).text : "";
-	while (k < v_.size() && !at(k).is('{') && !at(k).is(';'))
-		k++;
-	if (!is(k, '{'))
-		return k + 1;
-	const size_t close = matching(k);
+	if (next_name(';') != Success) {
+		next();
+		return;
+	}
+	const std::string_view name = cur().text;
+	if (!next()) {
+		next();
+		return;
+	}
+	if (!cur_is('{')) {
+		go_to(';', 0);
+		next();
+		return;
+	}
+	if (!next())
+		return;
 	int pass = 0;
-	for (size_t p = k + 1; p < close; p++) {
-		if (!at(p).is('{'))
+	while (!cur_is('}')) {
+		const Code code = parse_pass(name, pass);
+		if (code == Eof) {
+			next();
+			return;
+		}
+		if (code == Continue) {
+			if (!go_to('}', 0)) {
+				next();
+				return;
+			}
 			continue;
-		const size_t pass_close = matching(p);
-		for (size_t s = p + 1; s + 2 < pass_close; s++) {
-			const bool vertex = at(s).is("vertex_shader");
-			if ((!vertex && !at(s).is("pixel_shader")) ||
-			    !at(s + 1).is('=') || !is_name(s + 2) ||
-			    at(s + 2).is("NULL"))
-				continue;
-			ShaderUse use;
-			use.function = at(s + 2).text;
-			use.at = &at(s + 2);
-			use.role = std::string(vertex ? "vertex" : "pixel") +
-				   " shader of pass " + std::to_string(pass) +
-				   " of technique " + quoted(name);
-			shaders_.push_back(use);
 		}
 		pass++;
-		p = pass_close;
+		if (!next()) {
+			next();
+			return;
+		}
 	}
-	return close + 1;
+	next();
 }
 
-// Parameters and functions: [uniform|const|property] type name ...
-size_t Checker::parse_other(size_t i)
+// pass [NAME] { vertex_shader = f(...); pixel_shader = g(...); }
+Checker::Code Checker::parse_pass(std::string_view technique, int pass)
 {
-	size_t k = i;
-	while (k < v_.size() && (at(k).is("uniform") || at(k).is("const") ||
-				 at(k).is("property") || at(k).is("static")))
-		k++;
-	if (!is_name(k) || !is_name(k + 1))
-		return skip_statement(k);
-	declarations_++;
-	if (!is(k + 2, '('))
-		return skip_statement(k + 2);
+	if (!cur_is("pass"))
+		return Continue;
+	if (!next())
+		return Eof;
+	if (!cur_is('{') && !next())
+		return Eof;
+	for (;;) {
+		const size_t k = peek();
+		if (r_[k]->type == TokenType::None)
+			return Eof;
+		if (r_[k]->is('}'))
+			break;
+		next();
+		const bool vertex = cur_is("vertex_shader") ||
+				    cur_is("vertex_program");
+		const bool pixel = cur_is("pixel_shader") ||
+				   cur_is("pixel_program");
+		if (!vertex && !pixel) {
+			if (!go_to(';', 0))
+				return Eof;
+			continue;
+		}
+		if (next_should_be('=', ';') != Success)
+			continue;
+		if (!next())
+			return Eof;
+		if (cur_is("compile") && !next())
+			return Eof;
+		if (cur_name() && !cur_is("NULL")) {
+			ShaderUse use;
+			use.function = cur().text;
+			use.at = &cur();
+			use.role = std::string(vertex ? "vertex" : "pixel") +
+				   " shader of pass " + std::to_string(pass) +
+				   " of technique " + quoted(technique);
+			shaders_.push_back(use);
+		}
+		while (!cur_is(';') && !cur_is('}'))
+			if (!next())
+				return Eof;
+	}
+	next();
+	return Success;
+}
 
+// sampler_state NAME { State = value; ... };
+void Checker::parse_sampler()
+{
+	declarations_++;
+	if (next_name(';') != Success)
+		return;
+	if (next_should_be('{', ';') != Success)
+		return;
+	for (;;) {
+		const size_t k = peek();
+		if (r_[k]->type == TokenType::None)
+			return;
+		if (r_[k]->is('}')) {
+			next();
+			break;
+		}
+		const Code code = next_name(';');
+		if (code == Eof)
+			return;
+		if (code == Continue)
+			continue;
+		const Code is = next_should_be('=', ';');
+		if (is == Eof)
+			return;
+		if (is == Continue)
+			continue;
+		do {
+			if (!next())
+				return;
+		} while (!cur_is(';'));
+	}
+	next_should_be(';', 0);
+}
+
+// [property|const|uniform] type name, then a function or a parameter.
+bool Checker::parse_other()
+{
+	while (cur_is("property") || cur_is("const") || cur_is("uniform"))
+		if (!next())
+			return true;
+	if (get_name(';') != Success)
+		return true;
 	Function f;
-	f.type = at(k).text;
-	f.name = at(k + 1).text;
-	f.at = &at(k + 1);
-	const size_t close = matching(k + 2);
-	size_t start = k + 3;
-	for (size_t p = start; p <= close && close > k + 3; p++) {
-		if (p < close && (at(p).is('(') || at(p).is('[') ||
-				  at(p).is('{'))) {
-			p = matching(p);
-			continue;
-		}
-		if (p < close && !at(p).is(','))
-			continue;
-		// One parameter: [in|out|inout|uniform] type name [: SEMANTIC]
-		Variable var;
-		size_t q = start;
-		while (q < p && (at(q).is("in") || at(q).is("out") ||
-				 at(q).is("inout") || at(q).is("uniform")))
-			q++;
-		const size_t n = p - q;
-		if ((n == 2 || n == 4) && is_name(q) && is_name(q + 1) &&
-		    (n == 2 || (at(q + 2).is(':') && is_name(q + 3)))) {
-			var.type = at(q).text;
-			var.name = at(q + 1).text;
-			var.at = &at(q);
-			if (n == 4)
-				var.mapping = at(q + 3).text;
-			f.params.push_back(var);
-		} else if (!f.bad_param) {
-			f.bad_param = &at(start < close ? start : close);
-		}
-		start = p + 1;
+	f.type = cur().text;
+	if (next_name(';') != Success)
+		return true;
+	f.name = cur().text;
+	f.at = &cur();
+	declarations_++;
+	if (!next())
+		return true;
+	if (!cur_is('(')) {
+		parse_param();
+		return true;
 	}
-	size_t body = close + 1;
-	if (is(body, ':') && is_name(body + 1)) {
-		f.mapping = at(body + 1).text;
-		body += 2;
+	return parse_function(f);
+}
+
+// ( [in|out|inout|uniform] type name [: SEMANTIC], ... ) [: SEMANTIC]
+// { body }  The host reads a body from its '{' counting nothing but
+// braces, and runs past the end of its tokens when they never balance;
+// after a broken header it still reads a body from the next '{'.
+bool Checker::parse_function(Function &f)
+{
+	if (r_[peek()]->type == TokenType::None)
+		return true;
+	if (r_[peek()]->is(')')) {
+		next();
+	} else {
+		bool stop = false;
+		do {
+			if (!cur_is('(') && !cur_is(',') && !f.bad_param)
+				f.bad_param = &cur();
+			if (!next())
+				return true;
+			while (cur_is("in") || cur_is("out") || cur_is("inout") ||
+			       cur_is("uniform"))
+				if (!next())
+					return true;
+			Variable var;
+			var.at = &cur();
+			Code code = get_name(')');
+			if (code == Success) {
+				var.type = cur().text;
+				code = next_name(')');
+			}
+			if (code == Success) {
+				var.name = cur().text;
+				code = next() ? Success : Eof;
+			}
+			if (code == Success && cur_is(':')) {
+				code = next_name(')');
+				if (code == Success) {
+					var.mapping = cur().text;
+					code = next() ? Success : Eof;
+				}
+			}
+			if (code == Eof)
+				return true;
+			if (code == Continue) {
+				if (!f.bad_param)
+					f.bad_param = var.at;
+				stop = true;
+			} else {
+				f.params.push_back(var);
+			}
+		} while (!stop && !cur_is(')'));
 	}
-	if (!is(body, '{'))
-		return skip_statement(body);
-	const size_t end = matching(body);
-	for (size_t b = body + 1; b < end; b++)
-		if (at(b).type == TokenType::Name)
+	if (!next())
+		return true;
+	if (cur_is(':')) {
+		const Code code = next_name('{');
+		if (code == Eof)
+			return true;
+		if (code == Success) {
+			f.mapping = cur().text;
+			if (!next())
+				return true;
+		}
+	}
+	if (should_be('{', '{') == Eof)
+		return true;
+
+	const size_t open = c_;
+	int braces = 1;
+	while (braces > 0) {
+		if (r_[c_++]->type == TokenType::None || at_end())
+			return refuse("function " + quoted(f.name) + " opened" +
+				      at_line(*r_[open]) + " is never closed");
+		if (cur_is('{'))
+			braces++;
+		else if (cur_is('}'))
+			braces--;
+		else if (cur_name())
 			body_names_++;
+	}
+	c_++;
+	f.body_begin = open + 1;
+	f.body_end = c_ - 1;
 	functions_.emplace(f.name, f);
-	return end + 1;
+	return true;
+}
+
+// What follows a parameter's name: [N] <annotations> = value ;
+void Checker::parse_param()
+{
+	if (cur_is(';'))
+		return;
+	if (cur_is('[')) {
+		if (!next() || !next() || !cur_is(']') || !next())
+			return;
+	}
+	if (cur_is('<')) {
+		// Annotations: "type name = value;" up to '>'.
+		for (;;) {
+			if (!next())
+				return;
+			if (cur_is('>'))
+				break;
+			while (!cur_is(';') && !cur_is('>'))
+				if (!next())
+					return;
+			if (cur_is('>'))
+				break;
+		}
+		if (!next())
+			return;
+	}
+	if (cur_is('=')) {
+		if (!next())
+			return;
+		if (cur_is('{')) {
+			while (!cur_is('}'))
+				if (!next())
+					return;
+		} else if (cur_is('-') && !next()) {
+			return;
+		}
+		next();
+	}
 }
 
 // Every name in a function body is looked up in every declaration.
@@ -377,6 +619,39 @@ bool Checker::lookups_are_bounded()
 			      std::to_string(declarations_) +
 			      " declarations, " + std::to_string(body_names_) +
 			      " names in bodies)");
+	return true;
+}
+
+// The bodies of the shader functions and of every function they call are
+// copied into the OpenGL shader text, which the writer preprocesses once
+// more: a '#' that a macro leaves there would start a directive.
+bool Checker::no_stray_hash()
+{
+	std::vector<const Function *> todo;
+	std::unordered_set<const Function *> seen;
+	for (const ShaderUse &use : shaders_) {
+		const auto it = functions_.find(use.function);
+		if (it != functions_.end() && seen.insert(&it->second).second)
+			todo.push_back(&it->second);
+	}
+	while (!todo.empty()) {
+		const Function *f = todo.back();
+		todo.pop_back();
+		for (size_t b = f->body_begin; b < f->body_end; b++) {
+			const Token &t = *r_[b];
+			if (t.is('#'))
+				return refuse("'#'" + at_line(t) +
+					      " is not a directive; it would "
+					      "reach the shader compiler's "
+					      "preprocessor");
+			if (t.type != TokenType::Name)
+				continue;
+			const auto it = functions_.find(t.text);
+			if (it != functions_.end() &&
+			    seen.insert(&it->second).second)
+				todo.push_back(&it->second);
+		}
+	}
 	return true;
 }
 
@@ -395,10 +670,6 @@ bool Checker::check_variable(const Variable &var, const std::string &what,
 		if (o == s)
 			return refuse("struct " + quoted(s->name) +
 				      at_line(*s->at) + " contains itself");
-	if (s->unterminated)
-		return refuse("member of struct " + quoted(s->name) +
-			      at_line(*s->unterminated) +
-			      " is not followed by ';'");
 	open.push_back(s);
 	for (const Variable &m : s->members) {
 		const std::string member = "member " + quoted(m.name) +

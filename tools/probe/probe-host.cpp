@@ -270,6 +270,22 @@ int serve(bool draw)
 			gs_effect_create(text.c_str(), nullptr, &errors);
 		if (effect && draw)
 			draw_once(effect);
+		if (effect && getenv("VELMORA_PROBE_LOG")) {
+			// What the parser kept: parameters and the techniques
+			// named in the text.
+			fprintf(stderr, "probe: %zu parameters:",
+				gs_effect_get_num_params(effect));
+			for (size_t i = 0; i < gs_effect_get_num_params(effect);
+			     i++) {
+				gs_effect_param_info info;
+				gs_effect_get_param_info(
+					gs_effect_get_param_by_idx(effect, i),
+					&info);
+				fprintf(stderr, " %s", info.name);
+			}
+			fprintf(stderr, "\n");
+		}
+
 		gs_effect_destroy(effect);
 		obs_leave_graphics();
 		if (effect) {

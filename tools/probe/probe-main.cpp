@@ -9,7 +9,9 @@
 // of the mutation run), --out DIR (keep every crashing, hanging, missed or
 // wrongly refused text there), --opengl (compose like the filter does on
 // OpenGL: "#define OPENGL 1" in front, "[loop]" removed), --no-perturb
-// (run the host child without glibc's heap perturbation).
+// (run the host child without glibc's heap perturbation), --body (the
+// files that follow are effect bodies, wrapped in the template and the
+// technique of --template DIR after mutation), --full (whole effects again).
 #include "probe-host.h"
 #include "probe-run.h"
 
@@ -39,6 +41,8 @@ int main(int argc, char **argv)
 		options.host.self_path.assign(self, size_t(n));
 	const std::string command = argv[1];
 	std::vector<std::string> files;
+	bool bodies = false;
+	options.template_dir = VELMORA_GUARD_DATA;
 	for (int i = 2; i < argc; i++) {
 		const std::string arg = argv[i];
 		auto value = [&]() -> std::string {
@@ -60,8 +64,20 @@ int main(int argc, char **argv)
 			options.opengl = true;
 		else if (arg == "--verbose")
 			options.verbose = true;
-		else
+		else if (arg == "--no-abuse")
+			options.skip_abuse = true;
+		else if (arg == "--only")
+			options.only = strtol(value().c_str(), nullptr, 10);
+		else if (arg == "--template")
+			options.template_dir = value();
+		else if (arg == "--body")
+			bodies = true;
+		else if (arg == "--full")
+			bodies = false;
+		else {
 			files.push_back(arg);
+			options.is_body.push_back(bodies);
+		}
 	}
 	if (command == "check")
 		return probe::run_check(options, files);

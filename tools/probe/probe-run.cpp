@@ -32,12 +32,15 @@ std::string first_line(const std::string &text)
 }
 
 void keep_text(const RunOptions &options, const std::string &kind, long index,
-	       const std::string &text)
+	       const std::string &text, const std::string &label)
 {
 	if (options.out_dir.empty())
 		return;
+	static long serial = 0;
 	const std::string path = options.out_dir + "/" + kind + "-" +
-				 std::to_string(index) + ".txt";
+				 std::to_string(++serial) + ".txt";
+	std::ofstream(path + ".label") << label << "\n";
+	(void)index;
 	std::ofstream out(path, std::ios::binary);
 	out << text;
 }
@@ -102,15 +105,15 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 			   verdict == Verdict::Hung;
 	if (fatal && safe) {
 		tally.missed++;
-		keep_text(options, "missed", tally.tried, text);
+		keep_text(options, "missed", tally.tried, text, label);
 		printf("MISSED %s: host %s (%s)\n", label.c_str(),
 		       verdict_name(verdict), error.c_str());
 	} else if (fatal) {
-		keep_text(options, "refused-fatal", tally.tried, text);
+		keep_text(options, "refused-fatal", tally.tried, text, label);
 	}
 	if (verdict == Verdict::Compiled && !safe) {
 		tally.refused_valid++;
-		keep_text(options, "refused-valid", tally.tried, text);
+		keep_text(options, "refused-valid", tally.tried, text, label);
 		printf("REFUSED VALID %s: %s\n", label.c_str(), reason.c_str());
 	}
 	if (options.verbose)
@@ -125,18 +128,40 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 
 } // namespace
 
+namespace {
+
+std::string read_part(const std::string &dir, const char *name)
+{
+	std::ifstream in(dir + "/" + name, std::ios::binary);
+	std::ostringstream buffer;
+	buffer << in.rdbuf();
+	return buffer.str();
+}
+
+// The text as the filter would compile it.
+std::string compose(const RunOptions &options, const std::string &text,
+		    bool body)
+{
+	std::string full = text;
+	if (body)
+		full = read_part(options.template_dir, "template.txt") + text +
+		       read_part(options.template_dir, "technique.txt");
+	return options.opengl ? effect_files::opengl_text(full) : full;
+}
+
+} // namespace
+
 int run_check(const RunOptions &options, const std::vector<std::string> &files)
 {
 	ProbeHost host(options.host);
 	Tally tally;
 	RunOptions verbose = options;
 	verbose.verbose = true;
-	for (const std::string &file : files) {
-		std::string text = load_effect_file(file);
-		if (options.opengl)
-			text = effect_files::opengl_text(text);
-		judge(host, verbose, tally, text, file);
-	}
+	for (size_t i = 0; i < files.size(); i++)
+		judge(host, verbose, tally,
+		      compose(options, load_effect_file(files[i]),
+			      options.is_body[i]),
+		      files[i]);
 	tally.print();
 	return tally.missed || tally.refused_valid ? 1 : 0;
 }
@@ -145,38 +170,47 @@ int run_mutation(const RunOptions &options,
 		 const std::vector<std::string> &seeds)
 {
 	std::vector<std::string> texts;
-	for (const std::string &file : seeds) {
-		std::string text = load_effect_file(file);
-		texts.push_back(options.opengl ? effect_files::opengl_text(text)
-					       : text);
-	}
+	for (const std::string &file : seeds)
+		texts.push_back(load_effect_file(file));
 	ProbeHost host(options.host);
 	Tally tally;
 	// The seeds themselves first: each must compile and pass the guard.
 	for (size_t i = 0; i < texts.size(); i++)
-		judge(host, options, tally, texts[i], seeds[i]);
-	// Then the hand-written abuse of the preprocessor and the structures.
-	const std::vector<mutator::Sample> abuse = mutator::abuse_texts();
-	for (const mutator::Sample &sample : abuse)
 		judge(host, options, tally,
-		      options.opengl ? effect_files::opengl_text(sample.text)
-				     : sample.text,
+		      compose(options, texts[i], options.is_body[i]), seeds[i]);
+	printf("--- seeds\n");
+	tally.print();
+	// Then the hand-written abuse of the preprocessor and the structures.
+	Tally abuse;
+	for (const mutator::Sample &sample : mutator::abuse_texts())
+		if (options.only < 0 && !options.skip_abuse)
+			judge(host, options, abuse, compose(options, sample.text, false),
 		      "abuse " + sample.name);
+	printf("--- hand-written abuse\n");
+	abuse.print();
 	// Then the random mutants.
+	tally = Tally();
 	std::mt19937_64 rng(options.rng_seed);
 	for (long i = 0; i < options.count && !texts.empty(); i++) {
 		const size_t which = size_t(rng() % texts.size());
 		mutator::Sample mutant = mutator::mutate(texts[which], rng);
-		judge(host, options, tally, mutant.text,
+		if (options.only >= 0 && i != options.only)
+			continue;
+		judge(host, options, tally,
+		      compose(options, mutant.text, options.is_body[which]),
 		      seeds[which] + " " + mutant.name + " #" +
 			      std::to_string(i));
 		if ((i + 1) % 1000 == 0) {
-			fprintf(stderr, "%ld mutants, %ld crashes/hangs, %ld missed\n",
-				i + 1, tally.crashed + tally.hung, tally.missed);
+			fprintf(stderr,
+				"%ld mutants, %ld crashes/hangs, %ld missed, "
+				"%ld valid refused\n",
+				i + 1, tally.crashed + tally.hung,
+				tally.missed, tally.refused_valid);
 		}
 	}
+	printf("--- mutants\n");
 	tally.print();
-	return tally.missed || tally.refused_valid ? 1 : 0;
+	return tally.missed || abuse.missed || tally.refused_valid ? 1 : 0;
 }
 
 } // namespace probe

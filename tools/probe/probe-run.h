@@ -15,6 +15,12 @@ struct RunOptions {
 	std::string out_dir;
 	bool opengl = false;
 	bool verbose = false;
+	bool skip_abuse = false; // --no-abuse
+	long only = -1; // judge only this mutant (by its number)
+	// Files given after --body are effect bodies: they are wrapped in the
+	// template and the technique (from template_dir) after mutation.
+	std::vector<bool> is_body;
+	std::string template_dir;
 };
 
 // Reads a file the way the matting filter's loader does (include lines
