@@ -9,5 +9,11 @@ mkdir -p out
 tools/with-xvfb.sh sh -c '
   set -e
   build/velmora-run info | tee out/info.txt
+  build/velmora-run key tests/data/greenscreen-person.png out/keyed.png
+  build/velmora-run key tests/data/greenscreen-person.png out/keyed-over-blue.png --background "#2050C0"
+  build/velmora-run effect tests/data/matting-quadrants.png out/matting-effect.png \
+    --text "float4 mainImage(VertData v_in) : TARGET { return image.Sample(textureSampler, v_in.uv).bgra; }" \
+    --set expand_left=8 --set expand_top=8
+  build/velmora-run gift build/samples/gift-packed.png out/gift.png --set right=320 --background "#203040"
 '
 echo "demo: results in out/"

@@ -1,1 +1,6 @@
-target_sources(velmora-core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/gift-register.cpp)
+target_sources(velmora-core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/gift-effect.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gift-filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gift-geometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gift-register.cpp
+)

@@ -344,6 +344,30 @@ uint32_t Image::pixel(uint32_t x, uint32_t y) const
 	       uint32_t(p[3]) << 24;
 }
 
+Image read_texture_now(gs_texture_t *texture)
+{
+	Image image;
+	if (!texture)
+		return image;
+	const uint32_t width = gs_texture_get_width(texture);
+	const uint32_t height = gs_texture_get_height(texture);
+	gs_stagesurf_t *stage = gs_stagesurface_create(width, height, GS_RGBA);
+	gs_stage_texture(stage, texture);
+	uint8_t *data = nullptr;
+	uint32_t linesize = 0;
+	if (gs_stagesurface_map(stage, &data, &linesize)) {
+		image.width = width;
+		image.height = height;
+		image.rgba.resize(size_t(width) * height * 4);
+		for (uint32_t y = 0; y < height; y++)
+			memcpy(&image.rgba[size_t(y) * width * 4],
+			       data + size_t(y) * linesize, size_t(width) * 4);
+		gs_stagesurface_unmap(stage);
+	}
+	gs_stagesurface_destroy(stage);
+	return image;
+}
+
 Image render_source_now(obs_source_t *source, uint32_t width, uint32_t height,
 			RenderMode mode, uint32_t background)
 {
@@ -356,7 +380,6 @@ Image render_source_now(obs_source_t *source, uint32_t width, uint32_t height,
 		return image;
 
 	gs_texrender_t *target = gs_texrender_create(GS_RGBA, GS_ZS_NONE);
-	gs_stagesurf_t *stage = gs_stagesurface_create(width, height, GS_RGBA);
 
 	if (gs_texrender_begin(target, width, height)) {
 		vec4 clear;
@@ -382,23 +405,9 @@ Image render_source_now(obs_source_t *source, uint32_t width, uint32_t height,
 		}
 		gs_blend_state_pop();
 		gs_texrender_end(target);
-
-		gs_stage_texture(stage, gs_texrender_get_texture(target));
-		uint8_t *data = nullptr;
-		uint32_t linesize = 0;
-		if (gs_stagesurface_map(stage, &data, &linesize)) {
-			image.width = width;
-			image.height = height;
-			image.rgba.resize(size_t(width) * height * 4);
-			for (uint32_t y = 0; y < height; y++)
-				memcpy(&image.rgba[size_t(y) * width * 4],
-				       data + size_t(y) * linesize,
-				       size_t(width) * 4);
-			gs_stagesurface_unmap(stage);
-		}
+		image = read_texture_now(gs_texrender_get_texture(target));
 	}
 
-	gs_stagesurface_destroy(stage);
 	gs_texrender_destroy(target);
 	return image;
 }

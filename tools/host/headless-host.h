@@ -140,6 +140,9 @@ Image render_source(obs_source_t *source, uint32_t width = 0,
 Image render_in_scene(obs_source_t *source, uint32_t width = 0,
 		      uint32_t height = 0, uint32_t background = 0x00000000);
 
+// Copies an RGBA texture back to memory; on the graphics thread only.
+Image read_texture_now(gs_texture_t *texture);
+
 // Same as render_source, but must be called on the graphics thread (inside
 // on_graphics_thread); lets a caller read several sources in one frame.
 Image render_source_now(obs_source_t *source, uint32_t width,

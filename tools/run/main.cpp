@@ -7,11 +7,24 @@
 namespace run {
 
 int info_main(const Args &args);
+int key_main(const Args &args);
+int effect_main(const Args &args);
+int gift_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
 	static const std::vector<Command> table = {
 		{"info", "info [--locale NAME]", info_main},
+		{"key",
+		 "key INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 key_main},
+		{"effect",
+		 "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
+		 "[--set key=value ...] [--frames N]",
+		 effect_main},
+		{"gift",
+		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
+		 gift_main},
 	};
 	return table;
 }

@@ -4,6 +4,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -143,19 +144,79 @@ bool parse_colour(const std::string &text, uint32_t *out)
 	return true;
 }
 
-bool save_image(const headless::Image &image, const std::string &path)
+bool save_image(const headless::Image &image, const std::string &path,
+		bool premultiplied)
 {
 	if (image.empty()) {
 		fprintf(stderr, "velmora-run: nothing was rendered\n");
 		return false;
 	}
 	QImage picture(image.rgba.data(), int(image.width), int(image.height),
-		       int(image.width * 4), QImage::Format_RGBA8888);
+		       int(image.width * 4),
+		       premultiplied ? QImage::Format_RGBA8888_Premultiplied
+				     : QImage::Format_RGBA8888);
 	if (!picture.save(QString::fromStdString(path))) {
 		fprintf(stderr, "velmora-run: cannot write %s\n", path.c_str());
 		return false;
 	}
 	return true;
+}
+
+namespace {
+
+const int FIRST_FRAME_TIMEOUT_FRAMES = 600; // 10 s at 60 fps
+
+bool media_gave_up(obs_source_t *source)
+{
+	const obs_media_state state = obs_source_media_get_state(source);
+	return state == OBS_MEDIA_STATE_ENDED || state == OBS_MEDIA_STATE_ERROR;
+}
+
+} // namespace
+
+bool is_image_file(const std::string &path)
+{
+	static const char *const extensions[] = {
+		"png", "jpg", "jpeg", "bmp", "tga", "gif", "psd", "webp", "jxr"};
+	const size_t dot = path.rfind('.');
+	if (dot == std::string::npos)
+		return false;
+	std::string extension = path.substr(dot + 1);
+	std::transform(extension.begin(), extension.end(), extension.begin(),
+		       [](unsigned char c) { return char(tolower(c)); });
+	for (const char *known : extensions)
+		if (extension == known)
+			return true;
+	return false;
+}
+
+obs_source_t *make_media_source(const char *name, const std::string &path)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_bool(settings, "is_local_file", true);
+	obs_data_set_string(settings, "local_file", path.c_str());
+	obs_data_set_bool(settings, "looping", false);
+	obs_data_set_bool(settings, "restart_on_activate", false);
+	obs_data_set_bool(settings, "clear_on_media_end", false);
+	obs_data_set_int(settings, "speed_percent", 1);
+	return obs_source_create_private("ffmpeg_source", name, settings);
+}
+
+// An image is loaded when the source is created, and a media source that
+// ends or fails without a frame has nothing more to give: both get a few
+// frames, not the whole timeout.
+bool wait_for_first_frame(obs_source_t *source, bool image)
+{
+	int grace = 10;
+	for (int i = 0; i < FIRST_FRAME_TIMEOUT_FRAMES && grace > 0; i++) {
+		if (obs_source_get_base_width(source) > 0 &&
+		    obs_source_get_base_height(source) > 0)
+			return true;
+		if (image || media_gave_up(source))
+			grace--;
+		headless::wait_frames(1);
+	}
+	return false;
 }
 
 int usage_error(const std::string &msg)

@@ -49,8 +49,21 @@ bool apply_setting(obs_data_t *settings, const std::string &assignment);
 // common colours; result in the host's 0xAABBGGRR form.
 bool parse_colour(const std::string &text, uint32_t *out);
 
-// Writes an RGBA image with Qt; false and a message on failure.
-bool save_image(const headless::Image &image, const std::string &path);
+// Writes an RGBA image with Qt; false and a message on failure. With
+// premultiplied set, the pixels are read as premultiplied alpha (what a
+// scene draws over a transparent background) and stored straight.
+bool save_image(const headless::Image &image, const std::string &path,
+		bool premultiplied = false);
+
+// Whether path names a picture (by its extension) rather than a video.
+bool is_image_file(const std::string &path);
+
+// The host's media source playing path once, at 1% speed so that its first
+// frame stays on screen long enough to be read.
+obs_source_t *make_media_source(const char *name, const std::string &path);
+
+// Waits for the source's first frame (image: true for a picture).
+bool wait_for_first_frame(obs_source_t *source, bool image);
 
 // Prints msg to stderr and returns exit status 2 (usage error).
 int usage_error(const std::string &msg);

@@ -1,0 +1,235 @@
+// The matting filter ("velmora-matting"): a video filter whose picture is
+// produced by a user effect (text from the settings or a file with #include
+// lines) wrapped in a template that supplies texture-coordinate mapping,
+// timers, clocks and random values.
+//
+// This header holds the two records every part of the filter works on and
+// the operations the parts share:
+//   matting-filter.cpp      create/destroy, size, colour space, activation
+//   matting-build.cpp       effect build and parameter discovery
+//   matting-tick.cpp        per-frame tick
+//   matting-render.cpp      the three render passes
+//   matting-update.cpp      settings update and parameter binding
+//   matting-properties.cpp  properties panel, its callbacks and buttons
+//   matting-defaults.cpp    default settings
+//
+// Threads: the host applies a video source's settings updates at its next
+// tick, so update, tick and render run one after another on the host's
+// video thread and the records take no lock (the host's own load of a saved
+// filter calls load = update directly, before the filter is drawn).
+// Graphics objects are made and freed only inside the graphics context.
+#pragma once
+
+#include <obs-module.h>
+#include <graphics/image-file.h>
+#include <graphics/vec2.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Prefix of every log line of the matting filter.
+#define MATTING_LOG_PREFIX "[vorq-matting] "
+
+// Settings keys of the filter itself (the effect's parameters add their own).
+#define S_EXPAND_LEFT "expand_left"
+#define S_EXPAND_RIGHT "expand_right"
+#define S_EXPAND_TOP "expand_top"
+#define S_EXPAND_BOTTOM "expand_bottom"
+#define S_OVERRIDE_ENTIRE_EFFECT "override_entire_effect"
+#define S_FROM_FILE "from_file"
+#define S_SHADER_TEXT "shader_text"
+#define S_SHADER_CONVERT "shader_convert"
+#define S_SHADER_FILE_NAME "shader_file_name"
+#define S_LAST_ERROR "last_error"
+#define S_RELOAD_EFFECT "reload_effect"
+
+// Margins accepted from the settings (the panel's range).
+#define EXPAND_MIN 0
+#define EXPAND_MAX 9999
+
+// A parameter's current or default value. Which member is in use follows
+// the parameter's type:
+//   bool, int             integer (bool as 0 or 1)
+//   float                 number (as read from the settings, not narrowed)
+//   vec2, vec3, vec4      floats[0..3] (colours: red, green, blue, alpha)
+// A string parameter keeps its text in matting_param::string_value instead;
+// textures keep theirs in image_file or bound_source.
+union matting_value {
+	int64_t integer;
+	double number;
+	float floats[4];
+};
+
+// A range annotation: integer for int parameters, number for all others.
+union matting_limit {
+	int64_t integer;
+	double number;
+};
+
+// One user parameter: a uniform of the compiled effect whose name is not
+// reserved. Built by the effect build (names, type, annotations), filled by
+// the settings update (values, image, bound source), uploaded by the render.
+//
+// The graphics resources (image_file, bound_source_render) and the weak
+// reference bound_source are owned by the record but released only by
+// matting_release_params(): moving a record moves them, destroying one does
+// not release them.
+struct matting_param {
+	std::string name;        // uniform name, base of its settings keys
+	std::string label;       // annotation "name" or "label"
+	std::string widget_type; // annotation "widget_type"
+	std::string group;       // annotation "group"
+	std::string image_path;  // path image_file was loaded from ("" = none)
+	std::vector<int32_t> option_values;     // annotations option_N (int)
+	std::vector<std::string> option_labels; // annotations option_N (string)
+	enum gs_shader_param_type type = GS_SHADER_PARAM_UNKNOWN;
+	gs_eparam_t *param = nullptr;
+	gs_image_file_t *image_file = nullptr;    // host allocator, zero-filled
+	gs_texrender_t *bound_source_render = nullptr;
+	obs_weak_source_t *bound_source = nullptr;
+	matting_value value = {};
+	matting_value default_value = {};
+	bool has_default = false;
+	matting_limit minimum = {};
+	matting_limit maximum = {};
+	matting_limit step = {};
+	// A string parameter's text: a private copy, so that a later change of
+	// the setting never leaves the render with a dangling pointer.
+	std::string string_value;
+};
+
+// One instance of the filter. Allocated value-initialised (everything zero,
+// false or empty) by create, freed by destroy.
+struct matting_filter {
+	obs_source_t *source = nullptr;
+	gs_effect_t *effect = nullptr;        // compiled user effect, or null
+	gs_effect_t *output_effect = nullptr; // render_output effect, or null
+	gs_vertbuffer_t *quad_vertices = nullptr;
+	gs_texrender_t *input_render = nullptr;
+	gs_texrender_t *previous_input_render = nullptr;
+	gs_texrender_t *output_render = nullptr;
+	gs_texrender_t *previous_output_render = nullptr;
+	gs_eparam_t *output_image_param = nullptr;
+
+	bool reload_pending = false; // rebuild at the next settings update
+	std::string last_file_name;  // shader_file_name last seen
+	bool from_file = false;      // from_file last seen
+	bool use_pm_alpha = false;   // text has "#define USE_PM_ALPHA 1"
+	bool frame_rendered = false; // full render done since the last tick
+	bool input_rendered = false; // input captured since the last tick
+	float start_time = 0.0f;     // elapsed_time at the first tick after a
+				     // build; 0 = not marked yet
+	float shown_time = 0.0f;
+	float active_time = 0.0f;
+	float enable_time = 0.0f;
+	bool was_enabled = false;
+	bool use_template = false;
+
+	// Reserved uniforms of the effect (null when it does not declare them).
+	gs_eparam_t *param_uv_offset = nullptr;
+	gs_eparam_t *param_uv_scale = nullptr;
+	gs_eparam_t *param_uv_pixel_interval = nullptr;
+	gs_eparam_t *param_uv_size = nullptr;
+	gs_eparam_t *param_current_time_ms = nullptr;
+	gs_eparam_t *param_current_time_sec = nullptr;
+	gs_eparam_t *param_current_time_min = nullptr;
+	gs_eparam_t *param_current_time_hour = nullptr;
+	gs_eparam_t *param_current_time_day_of_week = nullptr;
+	gs_eparam_t *param_current_time_day_of_month = nullptr;
+	gs_eparam_t *param_current_time_month = nullptr;
+	gs_eparam_t *param_current_time_day_of_year = nullptr;
+	gs_eparam_t *param_current_time_year = nullptr;
+	gs_eparam_t *param_elapsed_time = nullptr;
+	gs_eparam_t *param_elapsed_time_start = nullptr;
+	gs_eparam_t *param_elapsed_time_show = nullptr;
+	gs_eparam_t *param_elapsed_time_active = nullptr;
+	gs_eparam_t *param_elapsed_time_enable = nullptr;
+	gs_eparam_t *param_loops = nullptr;
+	gs_eparam_t *param_loop_second = nullptr;
+	gs_eparam_t *param_local_time = nullptr;
+	gs_eparam_t *param_rand_f = nullptr;
+	gs_eparam_t *param_rand_instance_f = nullptr;
+	gs_eparam_t *param_rand_activation_f = nullptr;
+	gs_eparam_t *param_image = nullptr;
+	gs_eparam_t *param_previous_image = nullptr;
+	gs_eparam_t *param_previous_output = nullptr;
+
+	// Margins in pixels around the target, clamped to EXPAND_MIN..MAX.
+	int32_t expand_left = 0;
+	int32_t expand_right = 0;
+	int32_t expand_top = 0;
+	int32_t expand_bottom = 0;
+	int32_t total_width = 0; // target base size plus margins (last tick)
+	int32_t total_height = 0;
+	bool rendering = false; // the effect pass of this instance is running
+
+	// Values of the reserved uniforms, computed by the tick.
+	vec2 uv_offset = {};
+	vec2 uv_scale = {};
+	vec2 uv_pixel_interval = {};
+	vec2 uv_size = {};
+	float elapsed_time = 0.0f;
+	float loop_second = 0.0f;
+	int32_t loops = 0;
+	float local_time = 0.0f;
+	float rand_f = 0.0f;
+	float rand_instance_f = 0.0f;
+	float rand_activation_f = 0.0f;
+
+	std::vector<matting_param> params; // in the effect's declaration order
+
+	// Whether the bound sources carry an active / a showing reference from
+	// this filter: set and cleared by the activate/deactivate and
+	// show/hide callbacks and by matting_follow_parent_state. The host
+	// keeps no active or showing count for a filter itself (asked, it
+	// answers "inactive"), so the references follow these flags, which
+	// pairs every increment with one decrement.
+	bool lends_active = false;
+	bool lends_showing = false;
+};
+
+/* --- host callbacks ---------------------------------------------------- */
+
+const char *matting_get_name(void *type_data);
+void *matting_create(obs_data_t *settings, obs_source_t *source);
+void matting_destroy(void *data);
+uint32_t matting_get_width(void *data);
+uint32_t matting_get_height(void *data);
+enum gs_color_space matting_get_color_space(void *data, size_t count,
+					    const enum gs_color_space *preferred);
+void matting_activate(void *data);
+void matting_deactivate(void *data);
+void matting_show(void *data);
+void matting_hide(void *data);
+void matting_video_tick(void *data, float seconds);
+void matting_video_render(void *data, gs_effect_t *effect);
+void matting_update(void *data, obs_data_t *settings);
+void matting_get_defaults(obs_data_t *settings);
+obs_properties_t *matting_get_properties(void *data);
+
+/* --- operations shared by the parts ------------------------------------ */
+
+// Settings key of component k of a vector parameter ("offset" -> "offset_0")
+// and of a texture parameter's source ("mask" -> "mask_source").
+std::string matting_component_key(const std::string &name, size_t k);
+std::string matting_source_key(const std::string &name);
+
+// Releases every parameter's image, bound source and render target, clears
+// the reserved-uniform handles and empties params. Enters the graphics
+// context itself where it frees graphics objects.
+void matting_release_params(matting_filter *filter);
+
+// Rebuilds the effect from the settings; reports in "last_error".
+void matting_build_effect(matting_filter *filter);
+
+// Brings lends_active and lends_showing in line with the parent's state.
+// The host calls a filter's activate/show only when its parent changes
+// state, so a filter added to a parent that is already shown, or taken off
+// one, is caught up here, once per tick.
+void matting_follow_parent_state(matting_filter *filter);
+
+// A bound source's active/showing references follow lends_active and
+// lends_showing: these take or give back the ones the flags call for.
+void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed);
+void matting_return_source(matting_filter *filter, obs_source_t *borrowed);

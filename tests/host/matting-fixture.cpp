@@ -1,0 +1,109 @@
+#include "matting-fixture.h"
+
+#include <util/platform.h>
+#include <util/text-lookup.h>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace mattingtest {
+
+std::string constant_body(const std::string &colour)
+{
+	return "float4 mainImage(VertData v_in) : TARGET\n"
+	       "{\n" +
+	       std::string(READ_UV) + "\treturn " + colour + ";\n}\n";
+}
+
+std::string check_body(const std::string &condition,
+		       const std::string &declarations)
+{
+	return declarations +
+	       "\nfloat4 mainImage(VertData v_in) : TARGET\n"
+	       "{\n" +
+	       std::string(READ_UV) + "\tif (" + condition +
+	       ")\n"
+	       "\t\treturn float4(0.0, 1.0, 0.0, 1.0);\n"
+	       "\treturn float4(1.0, 0.0, 0.0, 1.0);\n"
+	       "}\n";
+}
+
+void settle(int frames)
+{
+	headless::wait_frames(frames);
+}
+
+obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
+			  obs_data_t *extra)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_string(settings, "shader_text", text.c_str());
+	if (extra)
+		obs_data_apply(settings, extra);
+	obs_source_t *filter =
+		headless::add_filter(parent, FILTER_ID, "matting", settings);
+	settle();
+	return filter;
+}
+
+void update_and_settle(obs_source_t *filter, obs_data_t *settings)
+{
+	obs_source_update(filter, settings);
+	settle();
+}
+
+void reload_with_text(obs_source_t *filter, const std::string &text)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_string(settings, "shader_text", text.c_str());
+	update_and_settle(filter, settings);
+	headless::press_button(filter, "reload_effect");
+	settle();
+}
+
+uint32_t centre_pixel(obs_source_t *source, uint32_t size)
+{
+	headless::Image image = headless::render_source(source, size, size);
+	return image.empty() ? 0 : image.pixel(size / 2, size / 2);
+}
+
+std::string module_text_for_test(const char *key)
+{
+	const char *text = key;
+	obs_module_t *module = headless::plugin_module();
+	lookup_t *lookup = module ? obs_module_load_locale(module, "en-US",
+							   "en-US")
+				  : nullptr;
+	std::string result = key;
+	if (lookup && text_lookup_getstr(lookup, key, &text))
+		result = text;
+	text_lookup_destroy(lookup);
+	return result;
+}
+
+std::string last_error(obs_source_t *filter)
+{
+	OBSDataAutoRelease settings = obs_source_get_settings(filter);
+	return obs_data_get_string(settings, "last_error");
+}
+
+std::string write_temp_file(const std::string &name, const std::string &text)
+{
+	static const std::string folder = [] {
+		std::string path = "/tmp/velmora-matting-test-" +
+				   std::to_string(getpid());
+		os_mkdirs(path.c_str());
+		return path;
+	}();
+	const std::string path = folder + "/" + name;
+	const size_t slash = path.rfind('/');
+	os_mkdirs(path.substr(0, slash).c_str());
+	FILE *file = fopen(path.c_str(), "wb");
+	if (file) {
+		fwrite(text.data(), 1, text.size(), file);
+		fclose(file);
+	}
+	return path;
+}
+
+} // namespace mattingtest

@@ -1,0 +1,67 @@
+// Helpers shared by the matting filter's host tests.
+#pragma once
+
+#include "host-environment.h"
+
+#include <obs.hpp>
+
+#include <string>
+
+namespace mattingtest {
+
+const char FILTER_ID[] = "velmora-matting";
+
+// A template-mode body that passes its input through.
+const char PASS_THROUGH[] = "float4 mainImage(VertData v_in) : TARGET\n"
+			    "{\n"
+			    "\treturn image.Sample(textureSampler, v_in.uv);\n"
+			    "}\n";
+
+// First line of a test body: reads the input at v_in.uv in a way the
+// compiler cannot drop (the OpenGL back end cannot draw an effect whose
+// texture coordinate is never read).
+const char READ_UV[] = "\tfloat4 sampled = image.Sample(textureSampler, v_in.uv);\n"
+		       "\tif (sampled.a < -1.0)\n\t\treturn sampled;\n";
+
+// A template-mode body returning colour (an HLSL float4 expression); it
+// still reads v_in.uv, which the OpenGL back end needs.
+std::string constant_body(const std::string &colour);
+
+// A body that returns opaque green when condition (an HLSL bool
+// expression) holds and opaque red otherwise; declarations come first.
+std::string check_body(const std::string &condition,
+		       const std::string &declarations = "");
+
+const uint32_t GREEN = 0xFF00FF00;
+const uint32_t RED = 0xFF0000FF;
+
+// Adds the matting filter to parent with shader_text set to text (and the
+// further settings in extra), then lets the first update and a few ticks
+// happen.
+obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
+			  obs_data_t *extra = nullptr);
+
+// Sets shader_text, presses "reload_effect" and lets the rebuild run.
+void reload_with_text(obs_source_t *filter, const std::string &text);
+
+// The colour at the centre of source drawn as a scene draws it, at
+// size x size pixels.
+uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
+
+// Applies settings to a filter and lets its deferred update run.
+void update_and_settle(obs_source_t *filter, obs_data_t *settings);
+
+// The module's locale text for key (the key itself when there is none).
+std::string module_text_for_test(const char *key);
+
+// The filter's last_error setting.
+std::string last_error(obs_source_t *filter);
+
+// Waits until updates and ticks have run.
+void settle(int frames = 3);
+
+// Writes text into a fresh file under a per-test temporary folder and
+// returns its path.
+std::string write_temp_file(const std::string &name, const std::string &text);
+
+} // namespace mattingtest
