@@ -485,8 +485,7 @@ bool Checker::parse_other()
 
 // ( [in|out|inout|uniform] type name [: SEMANTIC], ... ) [: SEMANTIC]
 // { body }  The host reads a body from its '{' counting nothing but
-// braces, and runs past the end of its tokens when they never balance;
-// after a broken header it still reads a body from the next '{'.
+// braces, and runs past the end of its tokens when they never balance.
 bool Checker::parse_function(Function &f)
 {
 	if (r_[peek()]->type == TokenType::None)
@@ -545,7 +544,8 @@ bool Checker::parse_function(Function &f)
 				return true;
 		}
 	}
-	if (should_be('{', '{') == Eof)
+	// Without its '{' the host reports an error and reads no body.
+	if (!cur_is('{'))
 		return true;
 
 	const size_t open = c_;

@@ -253,4 +253,38 @@ std::vector<Sample> abuse_texts()
 	return out;
 }
 
+std::vector<Sample> class_samples()
+{
+	static const char *const names[] = {
+		"unclosed-function",
+		"closing-brace-hidden-by-ifdef",
+		"opening-brace-from-macro",
+		"object-macro-self",
+		"function-macro-mutual",
+		"ifdef-nesting-100000",
+		"brace-nesting-100000",
+		"macro-call-nesting-20000",
+		"exponential-macro-24",
+		"long-expression-20000",
+		"function-macro-end-of-body",
+		"function-macro-open-arguments",
+		"include-pipe.effect",
+		"include-folder.effect",
+		"include-self.effect",
+		"include-from-macro-hash",
+		"pixel-no-parameters",
+		"pixel-parameter-without-semantic",
+		"pixel-no-return-semantic",
+		"member-without-semantic",
+		"struct-contains-itself",
+		"declarations-20000",
+	};
+	std::vector<Sample> out;
+	for (const Sample &sample : abuse_texts())
+		for (const char *name : names)
+			if (sample.name == name)
+				out.push_back(sample);
+	return out;
+}
+
 } // namespace mutator

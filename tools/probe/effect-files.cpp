@@ -1,5 +1,8 @@
 #include "effect-files.h"
 
+#include "matting/effect-loader.h"
+#include "matting/effect-text.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -11,84 +14,61 @@ namespace effect_files {
 
 namespace {
 
-bool read_file(const std::string &path, std::string *text)
+const effect_file_access &plain_files()
 {
-	std::error_code ec;
-	if (!fs::is_regular_file(path, ec))
-		return false;
-	std::ifstream in(path, std::ios::binary);
-	if (!in)
-		return false;
-	std::ostringstream buffer;
-	buffer << in.rdbuf();
-	*text = buffer.str();
-	return true;
-}
-
-bool load_at_depth(const std::string &path, std::string *out, int depth)
-{
-	std::string text;
-	if (depth > 16 || !read_file(path, &text))
-		return false;
-	const std::string dir = path.substr(0, path.rfind('/') + 1);
-	size_t start = 0;
-	for (;;) {
-		const size_t end = text.find('\n', start);
-		const std::string line = text.substr(
-			start, end == std::string::npos ? std::string::npos
-							 : end - start);
-		const size_t first = line.find('"');
-		const size_t last = line.rfind('"');
-		if (line.compare(0, 8, "#include") == 0 &&
-		    first != std::string::npos && last > first) {
-			std::string included;
-			const std::string name =
-				line.substr(first + 1, last - first - 1);
-			if (load_at_depth(fs::absolute(dir + name)
-						  .lexically_normal()
-						  .string(),
-					  &included, depth + 1))
-				out->append(included);
-		} else {
-			out->append(line);
-		}
-		out->push_back('\n');
-		if (end == std::string::npos)
-			break;
-		start = end + 1;
-	}
-	return true;
+	static const effect_file_access access = {
+		[](const std::string &path, std::string *text) {
+			std::error_code ec;
+			if (!fs::is_regular_file(path, ec))
+				return false;
+			std::ifstream in(path, std::ios::binary);
+			std::ostringstream buffer;
+			buffer << in.rdbuf();
+			*text = buffer.str();
+			return bool(in);
+		},
+		[](const std::string &path, std::string *absolute) {
+			std::error_code ec;
+			const fs::path canonical = fs::canonical(path, ec);
+			if (ec)
+				return false;
+			*absolute = canonical.string();
+			return true;
+		},
+		[](const std::string &) {},
+	};
+	return access;
 }
 
 } // namespace
 
 bool load(const std::string &path, std::string *text)
 {
-	text->clear();
-	return load_at_depth(path, text, 0);
+	effect_load_result result = load_effect_source(path, plain_files());
+	if (result.status != effect_load_status::loaded)
+		return false;
+	*text = std::move(result.text);
+	return true;
 }
 
-std::vector<std::string> find_effects(const std::string &dir)
+std::vector<std::string> find(const std::string &dir, const std::string &ext)
 {
 	std::vector<std::string> found;
 	std::error_code ec;
 	for (fs::recursive_directory_iterator it(dir, ec), end;
 	     !ec && it != end; it.increment(ec)) {
-		if (it->is_regular_file(ec) &&
-		    it->path().extension() == ".effect")
+		if (it->is_regular_file(ec) && it->path().extension() == ext)
 			found.push_back(it->path().string());
 	}
 	std::sort(found.begin(), found.end());
 	return found;
 }
 
-std::string opengl_text(const std::string &text)
+std::string compiled_text(const std::string &user_text, bool body)
 {
-	std::string out = "#define OPENGL 1\n" + text;
-	const std::string loop = "[loop]";
-	for (size_t at; (at = out.find(loop)) != std::string::npos;)
-		out.erase(at, loop.size());
-	return out;
+	std::string text = compose_effect_text(body, user_text);
+	adapt_effect_text_for_opengl(text);
+	return text;
 }
 
 } // namespace effect_files

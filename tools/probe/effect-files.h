@@ -1,8 +1,7 @@
-// Effect files as the matting filter's loader reads them: every line that
-// begins with "#include" is replaced by the text of the quoted file
-// (relative to the including file, recursively) plus a line feed; every
-// other line is kept and followed by a line feed. Used by the guard's tests
-// and the probe to see host effects the way the filter hands them on.
+// Effect files and texts as the matting filter hands them to the host's
+// compiler, without a host: the filter's own loader over plain file
+// access, its template and its OpenGL adaptation. Used by the effect
+// guard's tests and by the probe.
 #pragma once
 
 #include <string>
@@ -10,16 +9,17 @@
 
 namespace effect_files {
 
-// The loaded text, or false when the file cannot be read. Include cycles
-// stop at a depth of 16.
+// Loads a file with its #include lines resolved by the filter's loader;
+// false when the file cannot be read or its includes loop.
 bool load(const std::string &path, std::string *text);
 
-// Every regular file under dir (recursively) whose name ends in ".effect",
+// Every regular file under dir (recursively) whose name ends in ext,
 // sorted.
-std::vector<std::string> find_effects(const std::string &dir);
+std::vector<std::string> find(const std::string &dir, const std::string &ext);
 
-// The text as the matting filter compiles it on OpenGL: "#define OPENGL 1"
-// and a line feed in front, every "[loop]" removed.
-std::string opengl_text(const std::string &text);
+// The text the filter compiles on OpenGL: the user text (wrapped in the
+// template and the technique when body is set), with "[loop]" removed and
+// "#define OPENGL 1" in front.
+std::string compiled_text(const std::string &user_text, bool body);
 
 } // namespace effect_files

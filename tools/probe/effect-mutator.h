@@ -20,4 +20,7 @@ Sample mutate(const std::string &text, std::mt19937_64 &rng);
 // The hand-written abuse texts (complete effects).
 std::vector<Sample> abuse_texts();
 
+// One abuse text for each class the host crashes or hangs on.
+std::vector<Sample> class_samples();
+
 } // namespace mutator

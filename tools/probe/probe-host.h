@@ -41,6 +41,8 @@ public:
 	// Compiles text in the child; *error gets the host's error text.
 	Verdict compile(const std::string &text, std::string *error = nullptr);
 	int restarts() const { return restarts_; }
+	// The next compile starts a fresh child (a fresh heap).
+	void restart() { stop_child(true); }
 
 private:
 	bool start_child();

@@ -3,6 +3,9 @@
 //
 //   velmora-effect-probe check [options] FILE...   one verdict per file
 //   velmora-effect-probe mutate [options] SEED...  mutation run over seeds
+//   velmora-effect-probe classes [options]         one text per crash class:
+//       the guard must refuse each, and the host must crash or hang on each
+//       (which shows the guard is needed)
 //
 // Options: --timeout SECONDS (hang limit, default 10), --draw (also draw
 // once with a compiled effect), --count N (mutants per run), --rng N (seed
@@ -10,10 +13,12 @@
 // wrongly refused text there), --opengl (compose like the filter does on
 // OpenGL: "#define OPENGL 1" in front, "[loop]" removed), --no-perturb
 // (run the host child without glibc's heap perturbation), --body (the
-// files that follow are effect bodies, wrapped in the template and the
-// technique of --template DIR after mutation), --full (whole effects again).
+// files that follow are effect bodies, wrapped in the filter's template and
+// technique after mutation; "keyer" is the built-in keyer), --full (whole
+// effects again).
 #include "probe-host.h"
 #include "probe-run.h"
+#include "xserver.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,7 +33,7 @@ int main(int argc, char **argv)
 	if (argc >= 2 && strcmp(argv[1], "serve-draw") == 0)
 		return probe::serve(true);
 
-	if (argc < 3) {
+	if (argc < 2) {
 		fprintf(stderr, "usage: %s check|mutate [options] FILE...\n",
 			argv[0]);
 		return 2;
@@ -42,7 +47,6 @@ int main(int argc, char **argv)
 	const std::string command = argv[1];
 	std::vector<std::string> files;
 	bool bodies = false;
-	options.template_dir = VELMORA_GUARD_DATA;
 	for (int i = 2; i < argc; i++) {
 		const std::string arg = argv[i];
 		auto value = [&]() -> std::string {
@@ -68,8 +72,6 @@ int main(int argc, char **argv)
 			options.skip_abuse = true;
 		else if (arg == "--only")
 			options.only = strtol(value().c_str(), nullptr, 10);
-		else if (arg == "--template")
-			options.template_dir = value();
 		else if (arg == "--body")
 			bodies = true;
 		else if (arg == "--full")
@@ -79,6 +81,15 @@ int main(int argc, char **argv)
 			options.is_body.push_back(bodies);
 		}
 	}
+	// One X server for all children: a child that crashes cannot stop a
+	// server of its own.
+	std::string why;
+	if (!headless::ensure_x_server(&why)) {
+		fprintf(stderr, "no X server: %s\n", why.c_str());
+		return 1;
+	}
+	if (command == "classes")
+		return probe::run_classes(options);
 	if (command == "check")
 		return probe::run_check(options, files);
 	if (command == "mutate")

@@ -3,6 +3,7 @@
 #include "effect-files.h"
 #include "effect-mutator.h"
 #include "matting/effect-guard.h"
+#include "matting/keyer-effect.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +15,8 @@ namespace probe {
 
 std::string load_effect_file(const std::string &path)
 {
+	if (path == "keyer")
+		return keyer_effect_text;
 	std::string text;
 	if (effect_files::load(path, &text))
 		return text;
@@ -54,6 +57,7 @@ struct Tally {
 	long refused = 0;
 	long missed = 0;        // host crashed or hung, guard let it pass
 	long refused_valid = 0; // host compiled it, guard refused it
+	long intermittent = 0;  // compiled once, crashed or hung in a retry
 
 	void print() const
 	{
@@ -61,12 +65,13 @@ struct Tally {
 		       "host compiled: %ld\n"
 		       "host rejected with an error: %ld\n"
 		       "host crashed: %ld\n"
-		       "host hung: %ld\n"
+		       "host hung: %ld (of these, crashed only on a retry: %ld)\n"
 		       "refused by the guard: %ld\n"
 		       "crashes and hangs refused by the guard: %ld of %ld\n"
 		       "missed (crash or hang the guard let pass): %ld\n"
 		       "compiled texts the guard refused: %ld\n",
-		       tried, compiled, rejected, crashed, hung, refused,
+		       tried, compiled, rejected, crashed, hung, intermittent,
+		       refused,
 		       crashed + hung - missed, crashed + hung, missed,
 		       refused_valid);
 	}
@@ -79,7 +84,18 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 	std::string reason, error;
 	const bool safe = effect_text_is_safe(text, &reason);
 	const auto started = std::chrono::steady_clock::now();
-	const Verdict verdict = host.compile(text, &error);
+	Verdict verdict = host.compile(text, &error);
+	// A read past the end of the host's arrays does not always crash:
+	// a text the guard refuses is compiled again in fresh children.
+	for (int retry = 0; retry < 3 && !safe && verdict == Verdict::Compiled;
+	     retry++) {
+		host.restart();
+		const Verdict again = host.compile(text, &error);
+		if (again == Verdict::Crashed || again == Verdict::Hung) {
+			verdict = again;
+			tally.intermittent++;
+		}
+	}
 	const double elapsed_ms =
 		std::chrono::duration<double, std::milli>(
 			std::chrono::steady_clock::now() - started)
@@ -130,23 +146,11 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 
 namespace {
 
-std::string read_part(const std::string &dir, const char *name)
-{
-	std::ifstream in(dir + "/" + name, std::ios::binary);
-	std::ostringstream buffer;
-	buffer << in.rdbuf();
-	return buffer.str();
-}
-
 // The text as the filter would compile it.
 std::string compose(const RunOptions &options, const std::string &text,
 		    bool body)
 {
-	std::string full = text;
-	if (body)
-		full = read_part(options.template_dir, "template.txt") + text +
-		       read_part(options.template_dir, "technique.txt");
-	return options.opengl ? effect_files::opengl_text(full) : full;
+	return options.opengl ? effect_files::compiled_text(text, body) : text;
 }
 
 } // namespace
@@ -211,6 +215,34 @@ int run_mutation(const RunOptions &options,
 	printf("--- mutants\n");
 	tally.print();
 	return tally.missed || abuse.missed || tally.refused_valid ? 1 : 0;
+}
+
+int run_classes(const RunOptions &options)
+{
+	ProbeHost host(options.host);
+	int failures = 0;
+	for (const mutator::Sample &sample : mutator::class_samples()) {
+		std::string reason, error;
+		const std::string text =
+			effect_files::compiled_text(sample.text, false);
+		const bool safe = effect_text_is_safe(text, &reason);
+		Verdict verdict = host.compile(text, &error);
+		for (int retry = 0; retry < 3 && verdict == Verdict::Compiled;
+		     retry++) {
+			host.restart();
+			verdict = host.compile(text, &error);
+		}
+		const bool fatal = verdict == Verdict::Crashed ||
+				   verdict == Verdict::Hung;
+		printf("%-40s host %-8s guard %s\n", sample.name.c_str(),
+		       verdict_name(verdict),
+		       safe ? "PASSES" : reason.c_str());
+		if (safe || !fatal)
+			failures++;
+	}
+	printf("%d of %zu classes not shown (guard passes or host survives)\n",
+	       failures, mutator::class_samples().size());
+	return failures ? 1 : 0;
 }
 
 } // namespace probe

@@ -18,17 +18,17 @@ struct RunOptions {
 	bool skip_abuse = false; // --no-abuse
 	long only = -1; // judge only this mutant (by its number)
 	// Files given after --body are effect bodies: they are wrapped in the
-	// template and the technique (from template_dir) after mutation.
+	// filter's template and technique after mutation.
 	std::vector<bool> is_body;
-	std::string template_dir;
 };
 
 // Reads a file the way the matting filter's loader does (include lines
-// inlined, recursively); empty when it cannot be read.
+// inlined, recursively); "keyer" names the built-in keying effect.
 std::string load_effect_file(const std::string &path);
 
 int run_check(const RunOptions &options, const std::vector<std::string> &files);
 int run_mutation(const RunOptions &options,
 		 const std::vector<std::string> &seeds);
+int run_classes(const RunOptions &options);
 
 } // namespace probe
