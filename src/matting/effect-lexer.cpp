@@ -42,6 +42,7 @@ public:
 		out_->merged.clear();
 		out_->merged.reserve(end_ + 1);
 		out_->tokens.clear();
+		out_->tokens.reserve(end_ / 2 + 16);
 	}
 
 	bool run(std::string *reason);
@@ -54,6 +55,14 @@ private:
 					    line_ends_.end(), pos) -
 			   line_ends_.begin()) +
 		       1;
+	}
+	// Tokens come in order: their lines are found by walking forward.
+	int next_line_of(size_t pos)
+	{
+		while (line_cursor_ < line_ends_.size() &&
+		       line_ends_[line_cursor_] < pos)
+			line_cursor_++;
+		return int(line_cursor_) + 1;
 	}
 	size_t newline_size(size_t i) const
 	{
@@ -90,7 +99,7 @@ private:
 		t.type = type;
 		t.text = std::string_view(out_->merged.data() + merged_start,
 					  out_->merged.size() - merged_start);
-		t.line = line_of(pos);
+		t.line = next_line_of(pos);
 		std::vector<Token> &tokens = out_->tokens;
 		// The host lumps neighbouring blanks into one token.
 		if (type == TokenType::SpaceTab && !tokens.empty() &&
@@ -119,6 +128,7 @@ private:
 	std::vector<size_t> line_ends_;
 	size_t pos_ = 0;
 	size_t last_splice_ = 0;
+	size_t line_cursor_ = 0;
 };
 
 // A comment becomes one blank. The host's loops step over the character
@@ -213,6 +223,10 @@ bool Lexer::token(std::string *reason, bool *got)
 		size_t e = b + 1;
 		if (type == Base::Alpha || type == Base::Digit) {
 			while (e < end_ && classify(s_[e]) == type)
+				e++;
+		} else if (ch == ' ' || ch == '\t') {
+			// Blanks lump together anyway: take the run at once.
+			while (e < end_ && (s_[e] == ' ' || s_[e] == '\t'))
 				e++;
 		} else if (is_newline(ch) && newline_size(b) == 2) {
 			e++;

@@ -114,6 +114,7 @@ private:
 bool Preprocessor::run()
 {
 	out_->clear();
+	out_->reserve(src_.size() + 1);
 	// The host defines the name of its graphics back end. The matting
 	// filter puts "#define OPENGL 1" in front of every text it compiles
 	// with the OpenGL back end.

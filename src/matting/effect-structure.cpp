@@ -60,6 +60,8 @@ public:
 	Checker(const std::vector<Token> &tokens, std::string *reason)
 		: reason_(reason)
 	{
+		r_.reserve(tokens.size() + 1);
+		v_.reserve(tokens.size());
 		for (const Token &t : tokens) {
 			r_.push_back(&t);
 			if (!t.blank() && t.type != TokenType::None)

@@ -85,12 +85,12 @@ void add_nesting(std::vector<Sample> &out, size_t n)
 	for (size_t i = 0; i < n; i++)
 		sum += "+c.y";
 	out.push_back({"long-expression-" + size, effect("", sum + ";")});
-	std::string decls, uses = "c.x = 0.0";
+	std::string decls, uses;
 	for (size_t i = 0; i < n; i++) {
 		decls += "uniform float u" + std::to_string(i) + ";\n";
-		uses += "+u" + std::to_string(i);
+		uses += "\tc.x += u" + std::to_string(i) + ";\n";
 	}
-	out.push_back({"declarations-" + size, effect(decls, uses + ";")});
+	out.push_back({"declarations-" + size, effect(decls, uses)});
 }
 
 // Files for #include: empty, a directory, a named pipe, a file including
