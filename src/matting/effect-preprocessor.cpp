@@ -82,6 +82,7 @@ private:
 
 	bool add(const Token &token, const Token &base, Stream &stream,
 		 const Token *&next, int depth);
+	bool add_all(Stream &stream, const Token &base, int depth);
 	bool expand(const Definition &def, const Token &name,
 		    const Token &base, Stream &stream, const Token *&next,
 		    int depth);
@@ -328,13 +329,7 @@ bool Preprocessor::add(const Token &token, const Token &base, Stream &stream,
 		Stream inner{arg.tokens.data(),
 			     arg.tokens.data() + arg.tokens.size(), arg.inside,
 			     arg.params};
-		for (const Token *t = inner.begin; t < inner.end;) {
-			const Token *after = t + 1;
-			if (!add(*t, base, inner, after, depth + 1))
-				return false;
-			t = after;
-		}
-		return true;
+		return add_all(inner, base, depth + 1);
 	}
 	const auto def = defs_.find(token.text);
 	if (def == defs_.end())
@@ -410,9 +405,15 @@ bool Preprocessor::expand(const Definition &def, const Token &name,
 	Stream body{def.body.data(), def.body.data() + def.body.size(),
 		    stream.inside, &args};
 	body.inside.push_back(&def);
-	for (const Token *t = body.begin; t < body.end;) {
+	return add_all(body, base, depth + 1);
+}
+
+// Adds every token of a macro's body or argument.
+bool Preprocessor::add_all(Stream &stream, const Token &base, int depth)
+{
+	for (const Token *t = stream.begin; t < stream.end;) {
 		const Token *after = t + 1;
-		if (!add(*t, base, body, after, depth + 1))
+		if (!add(*t, base, stream, after, depth))
 			return false;
 		t = after;
 	}
