@@ -21,6 +21,9 @@ constexpr int max_expansion_depth = 256;
 // Tokens after preprocessing, counted while macros expand (an exponential
 // macro exhausts the host's memory).
 constexpr size_t max_expanded_tokens = 200000;
+// Tokens looked at while macros expand, also those that expand to nothing
+// (macros that double each other's empty expansions take forever).
+constexpr size_t max_expansion_work = 1000000;
 // #define lines (each name token looks every definition up).
 constexpr size_t max_definitions = 1024;
 // Brackets of any kind inside each other (the host's shader writer

@@ -108,6 +108,7 @@ private:
 	size_t i_ = 0;
 	bool ignore_ = false;
 	size_t produced_ = 0;
+	size_t work_ = 0;
 	size_t definitions_ = 0;
 	std::unordered_map<std::string_view, Definition> defs_;
 };
@@ -316,6 +317,11 @@ bool Preprocessor::conditional(bool negate, int depth)
 bool Preprocessor::add(const Token &token, const Token &base, Stream &stream,
 		       const Token *&next, int depth)
 {
+	if (++work_ > max_expansion_work)
+		return refuse("macro expansion takes more than " +
+			      std::to_string(max_expansion_work) +
+			      " steps (from line " + std::to_string(base.line) +
+			      ")");
 	if (token.type != TokenType::Name)
 		return push(token, base);
 	const auto param = stream.params->find(token.text);

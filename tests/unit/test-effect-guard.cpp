@@ -205,6 +205,12 @@ TEST(EffectGuard, NestingAndExpansionStayBounded)
 			 std::to_string(i) + " + E" + std::to_string(i) + "\n";
 	EXPECT_TRUE(refused_for(with_code(twice, "c.r = E24;"),
 				"tokens after macro expansion"));
+	std::string empty = "#define F(x) x\n#define N0\n";
+	for (int i = 0; i < 30; i++)
+		empty += "#define N" + std::to_string(i + 1) + " F(N" +
+			 std::to_string(i) + ")F(N" + std::to_string(i) + ")\n";
+	EXPECT_TRUE(refused_for(with_code(empty, "c.r = 1.0 N30;"),
+				"macro expansion"));
 	std::string chain;
 	for (size_t i = 0; i <= max_definitions; i++)
 		chain += "#define A" + std::to_string(i) + " " +

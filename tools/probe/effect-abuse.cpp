@@ -165,6 +165,18 @@ std::vector<Sample> abuse_texts()
 						   ";")});
 	}
 
+	for (int k : {10, 20, 30}) {
+		// Doubling expansions that produce nothing.
+		std::string pre = "#define F(x) x\n#define N0\n";
+		for (int i = 0; i < k; i++)
+			pre += "#define N" + std::to_string(i + 1) + " F(N" +
+			       std::to_string(i) + ")F(N" + std::to_string(i) +
+			       ")\n";
+		out.push_back({"empty-exponential-macro-" + std::to_string(k),
+			       effect(pre, "c.x = 1.0 N" + std::to_string(k) +
+						   ";")});
+	}
+
 	// Function-like macros without their argument list.
 	out.push_back({"function-macro-last-token",
 		       effect("#define F(x) x\n", "", "") + "F"});
@@ -265,6 +277,7 @@ std::vector<Sample> class_samples()
 		"brace-nesting-100000",
 		"macro-call-nesting-20000",
 		"exponential-macro-24",
+		"empty-exponential-macro-30",
 		"long-expression-20000",
 		"function-macro-end-of-body",
 		"function-macro-open-arguments",
