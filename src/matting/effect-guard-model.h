@@ -18,6 +18,8 @@ constexpr int max_conditional_depth = 256;
 // Macro expansions and argument substitutions inside each other (nested
 // macro calls take seconds from about 10,000 on).
 constexpr int max_expansion_depth = 256;
+// Tokens of the text itself, blanks and directives included.
+constexpr size_t max_text_tokens = 800000;
 // Tokens after preprocessing, counted while macros expand (an exponential
 // macro exhausts the host's memory).
 constexpr size_t max_expanded_tokens = 200000;

@@ -42,7 +42,7 @@ public:
 		out_->merged.clear();
 		out_->merged.reserve(end_ + 1);
 		out_->tokens.clear();
-		out_->tokens.reserve(end_ / 2 + 16);
+		out_->tokens.reserve(std::min(end_ / 2 + 16, max_text_tokens + 1));
 	}
 
 	bool run(std::string *reason);
@@ -300,6 +300,13 @@ bool Lexer::run(std::string *reason)
 			return false;
 		if (!got)
 			break;
+		if (out_->tokens.size() > max_text_tokens) {
+			*reason = "the text has more than " +
+				  std::to_string(max_text_tokens) +
+				  " tokens (line " +
+				  std::to_string(out_->tokens.back().line) + ")";
+			return false;
+		}
 	}
 	Token end;
 	end.line = line_of(end_);

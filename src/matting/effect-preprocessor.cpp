@@ -86,6 +86,17 @@ private:
 	bool expand(const Definition &def, const Token &name,
 		    const Token &base, Stream &stream, const Token *&next,
 		    int depth);
+	// One token looked at while macros expand or their arguments are
+	// gathered.
+	bool step(const Token &base)
+	{
+		if (++work_ <= max_expansion_work)
+			return true;
+		return refuse("macro expansion takes more than " +
+			      std::to_string(max_expansion_work) +
+			      " steps (from line " + std::to_string(base.line) +
+			      ")");
+	}
 	bool push(const Token &token, const Token &base)
 	{
 		if (++produced_ > max_expanded_tokens)
@@ -317,11 +328,8 @@ bool Preprocessor::conditional(bool negate, int depth)
 bool Preprocessor::add(const Token &token, const Token &base, Stream &stream,
 		       const Token *&next, int depth)
 {
-	if (++work_ > max_expansion_work)
-		return refuse("macro expansion takes more than " +
-			      std::to_string(max_expansion_work) +
-			      " steps (from line " + std::to_string(base.line) +
-			      ")");
+	if (!step(base))
+		return false;
 	if (token.type != TokenType::Name)
 		return push(token, base);
 	const auto param = stream.params->find(token.text);
@@ -380,6 +388,8 @@ bool Preprocessor::expand(const Definition &def, const Token &name,
 		std::vector<Tokens> values(1);
 		int level = 0;
 		for (t++;; t++) {
+			if (!step(base))
+				return false;
 			if (t >= stream.end || t->type == TokenType::None)
 				return refuse("argument list of " + quoted +
 					      " opened" + at_line(base.line) +

@@ -216,6 +216,9 @@ TEST(EffectGuard, NestingAndExpansionStayBounded)
 		chain += "#define A" + std::to_string(i) + " " +
 			 std::to_string(i) + ".0\n";
 	EXPECT_TRUE(refused_for(with_code(chain, ""), "#define lines"));
+	EXPECT_TRUE(refused_for(body(std::string(PASS_THROUGH) +
+				     repeat("// long\n", max_text_tokens)),
+				"the text has more than"));
 	EXPECT_TRUE(refused_for(with_code("", "c.r = 1.0" +
 						      repeat(" + c.g", 3000) +
 						      ";"),
