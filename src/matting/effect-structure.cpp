@@ -316,7 +316,13 @@ void Checker::parse_struct()
 		if (!next())
 			return;
 		if (cur_is(':')) {
-			code = next_name(';');
+			if (!next())
+				return;
+			if (cur_is(';'))
+				continue;
+			if (cur_is('}'))
+				break;
+			code = get_name(';');
 			if (code == Eof)
 				return;
 			if (code == Continue)

@@ -117,6 +117,12 @@ TEST(EffectGuard, FunctionBodiesMustClose)
 	// body (here the colon before the semantic is missing).
 	EXPECT_TRUE(passes(body("float4 mainImage(VertData v_in) TARGET\n"
 				"{\n\treturn v_in.pos;\n")));
+	// A member whose semantic is missing ends at its ';' and the host
+	// goes on reading the functions after the structure.
+	EXPECT_TRUE(refused_for(
+		"struct V { float4 pos : POSITION; float2 uv : ;TEXCOORD0 };\n"
+		"float4 f(V v) : TARGET { return v.pos; \n",
+		"function 'f' opened at line 2"));
 	// Braces the host passes by without reading a body are no danger:
 	// an extra '{' in a technique, a stray block at the top level.
 	EXPECT_TRUE(passes("#define OPENGL 1\n"
