@@ -15,5 +15,7 @@ tools/with-xvfb.sh sh -c '
     --text "float4 mainImage(VertData v_in) : TARGET { return image.Sample(textureSampler, v_in.uv).bgra; }" \
     --set expand_left=8 --set expand_top=8
   build/velmora-run gift build/samples/gift-packed.png out/gift.png --set right=320 --background "#203040"
+  VELMORA_CAMSINK_FILE=out/vcam.bgr \
+    build/velmora-run vcam --seconds 2 --size 320x180 | tee out/vcam.txt
 '
 echo "demo: results in out/"

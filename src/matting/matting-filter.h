@@ -12,6 +12,7 @@
 //   matting-update.cpp      settings update and parameter binding
 //   matting-properties.cpp  properties panel, its callbacks and buttons
 //   matting-defaults.cpp    default settings
+//   shader-convert-button.cpp  the "shader_convert" button (conversion)
 //
 // Threads: the host applies a video source's settings updates at its next
 // tick, so update, tick and render run one after another on the host's

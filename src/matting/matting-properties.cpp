@@ -5,6 +5,7 @@
 // the source lists of textures and group boxes stay visible.
 #include "matting-filter.h"
 #include "matting-panel-rules.h"
+#include "shader-convert-button.h"
 #include "../plugin-support.h"
 
 #include <obs.hpp>
@@ -12,9 +13,6 @@
 
 #include <string>
 #include <vector>
-
-bool shader_convert_clicked(obs_properties_t *props, obs_property_t *property,
-			    void *data);
 
 namespace {
 

@@ -10,6 +10,8 @@ int info_main(const Args &args);
 int key_main(const Args &args);
 int effect_main(const Args &args);
 int gift_main(const Args &args);
+int vcam_main(const Args &args);
+int convert_main(const Args &args);
 
 const std::vector<Command> &commands()
 {
@@ -25,6 +27,9 @@ const std::vector<Command> &commands()
 		{"gift",
 		 "gift INPUT OUTPUT.png [--set key=value ...] [--background COLOUR]",
 		 gift_main},
+		{"vcam", "vcam [--seconds N] [--size WxH] [--source FILE]",
+		 vcam_main},
+		{"convert", "convert [INPUT|-] [--check]", convert_main},
 	};
 	return table;
 }

@@ -1,1 +1,0 @@
-// Shader conversion lives here.

@@ -1,0 +1,88 @@
+// The fixed name tables of the conversion.
+#include "convert-rules.h"
+
+#include <algorithm>
+#include <iterator>
+
+using convert_text::Replacement;
+using convert_text::replace_each;
+
+namespace {
+
+// Prefixed names come before the plain ones, so that "bvec2" does not
+// become "bfloat2". Matrix names stay: the prelude defines them.
+const Replacement type_names[] = {
+	{"bvec2", "bool2"},      {"bvec3", "bool3"}, {"bvec4", "bool4"},
+	{"ivec4", "int4"},       {"ivec3", "int3"},  {"ivec2", "int2"},
+	{"uvec4", "uint4"},      {"uvec3", "uint3"}, {"uvec2", "uint2"},
+	{"vec4", "float4"},      {"vec3", "float3"}, {"vec2", "float2"},
+	{" number ", " float "},
+};
+
+const Replacement function_names[] = {
+	{"dFdx(", "ddx("},   {"dFdy(", "ddy("},          {"mix(", "lerp("},
+	{"fract(", "frac("}, {"inversesqrt(", "rsqrt("},
+};
+
+const Replacement extern_names[] = {
+	{"extern bool", "uniform bool"},
+	{"extern uint", "uniform uint"},
+	{"extern int", "uniform int"},
+	{"extern float", "uniform float"},
+};
+
+const char *const scalar_returning[] = {
+	"length",   "float",     "uint",         "int",         "asfloat",
+	"asdouble", "asint",     "asuint",       "determinant", "distance",
+	"dot",      "countbits", "firstbithigh", "firstbitlow", "reversebits",
+};
+
+const char *const component_wise[] = {
+	"abs",     "acos",      "asin",       "atan",     "atan2", "ceil",
+	"clamp",   "cos",       "cosh",       "ddx",      "ddy",   "degrees",
+	"exp",     "exp2",      "floor",      "fma",      "fmod",  "frac",
+	"frexp",   "fwidth",    "ldexp",      "lerp",     "log",   "log10",
+	"log2",    "mad",       "max",        "min",      "modf",  "mod",
+	"mul",     "normalize", "pow",        "radians",  "rcp",   "reflect",
+	"refract", "round",     "rsqrt",      "saturate", "sign",  "sin",
+	"sincos",  "sinh",      "smoothstep", "sqrt",     "step",  "tan",
+	"tanh",    "transpose", "trunc",
+};
+
+static_assert(std::size(scalar_returning) == 15, "15 scalar-returning names");
+static_assert(std::size(component_wise) == 51, "51 component-wise names");
+
+template <size_t N>
+bool listed(std::string_view identifier, const char *const (&list)[N])
+{
+	return std::any_of(
+		std::begin(list), std::end(list),
+		[&](const char *name) { return identifier == name; });
+}
+
+} // namespace
+
+void apply_type_name_table(Text &text)
+{
+	replace_each(text, type_names);
+}
+
+void apply_function_name_table(Text &text)
+{
+	replace_each(text, function_names);
+}
+
+void apply_extern_table(Text &text)
+{
+	replace_each(text, extern_names);
+}
+
+bool is_scalar_returning(std::string_view identifier)
+{
+	return listed(identifier, scalar_returning);
+}
+
+bool is_component_wise(std::string_view identifier)
+{
+	return listed(identifier, component_wise);
+}

@@ -1,0 +1,335 @@
+// The virtual camera output in a real host, feeding the recording camera
+// library: lifecycle, frame layout and colours, the queue, failures.
+#include "vcam-test-support.h"
+
+#include <util/platform.h>
+
+#include <algorithm>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+using namespace vcamtest;
+
+namespace {
+
+const int TIMEOUT_MS = 10000;
+
+class Vcam : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		recorder::reset();
+		headless::clear_log();
+		output = vcam_instance();
+		ASSERT_NE(output.Get(), nullptr);
+	}
+	void TearDown() override
+	{
+		if (obs_output_active(output))
+			obs_output_stop(output);
+		recorder::reset();
+	}
+
+	// Starts the output and waits until the camera has count frames.
+	void start_and_receive(size_t count)
+	{
+		const size_t before = recorder::frame_count();
+		ASSERT_TRUE(obs_output_start(output));
+		ASSERT_TRUE(recorder::wait_frames(before + count, TIMEOUT_MS));
+	}
+
+	void expect_no_faults()
+	{
+		for (const std::string &fault : recorder::snapshot().faults)
+			ADD_FAILURE() << "camera library misused: " << fault;
+	}
+
+	// One camera was made and released once, and nothing was misused.
+	void expect_one_camera_released()
+	{
+		const recorder::Snapshot record = recorder::snapshot();
+		ASSERT_EQ(record.cameras.size(), 1u);
+		EXPECT_EQ(record.cameras[0].deletes, 1);
+		expect_no_faults();
+	}
+
+	OBSOutputAutoRelease output;
+};
+
+bool is_red(uint32_t bgr)
+{
+	return (bgr >> 16) > 200 && ((bgr >> 8) & 0xFF) < 50 && (bgr & 0xFF) < 50;
+}
+
+bool is_blue(uint32_t bgr)
+{
+	return (bgr & 0xFF) > 200 && ((bgr >> 8) & 0xFF) < 50 && (bgr >> 16) < 50;
+}
+
+const uint32_t RED = 0xFF0000FF;  // 0xAABBGGRR
+const uint32_t BLUE = 0xFFFF0000;
+
+void set_colour(obs_source_t *source, uint32_t colour)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	obs_data_set_int(settings, "color", colour);
+	obs_source_update(source, settings);
+	headless::wait_frames(4);
+}
+
+// Counts the output's "stopping" signals (emitted before its stop runs).
+void count_signal(void *data, calldata_t *)
+{
+	(*static_cast<std::atomic<int> *>(data))++;
+}
+
+} // namespace
+
+TEST_F(Vcam, StartStopStartOpensACameraAtTheHostSizeOfEachStart)
+{
+	// The instance follows the host's video settings of each start.
+	const int32_t sizes[][2] = {{640, 360}, {1280, 720}};
+	for (size_t i = 0; i < 2; i++) {
+		use_video(uint32_t(sizes[i][0]), uint32_t(sizes[i][1]));
+		start_and_receive(3);
+		obs_output_stop(output);
+		const recorder::Snapshot record = recorder::snapshot();
+		ASSERT_EQ(record.cameras.size(), i + 1);
+		const recorder::Camera &camera = record.cameras[i];
+		EXPECT_EQ(camera.width, sizes[i][0]);
+		EXPECT_EQ(camera.height, sizes[i][1]);
+		EXPECT_EQ(camera.fps, 60.0f);
+		for (const recorder::Camera &each : record.cameras)
+			EXPECT_EQ(each.deletes, 1);
+	}
+	expect_no_faults();
+}
+
+TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheHostColours)
+{
+	use_video(1920, 1080);
+	const std::string path = quadrant_picture(1920, 1080);
+	Programme programme(headless::make_image_source("quadrants", path));
+	const headless::Image host = headless::render_source(
+		programme.scene_source(), 1920, 1080,
+		headless::RenderMode::Bare);
+	ASSERT_FALSE(host.empty());
+
+	recorder::keep_frames(1);
+	start_and_receive(4);
+	obs_output_stop(output);
+	unlink(path.c_str());
+
+	const recorder::Snapshot record = recorder::snapshot();
+	const recorder::Camera &camera = record.cameras.at(0);
+	const recorder::Frame &frame = record.frames.back();
+	ASSERT_EQ(frame.bytes.size(), 6220800u); // 5760 bytes x 1080 rows
+	struct Spot {
+		uint32_t x, y, colour;
+	} spots[] = {{480, 270, 0xFF0000FF},
+		     {1440, 270, 0xFF00FF00},
+		     {480, 810, 0xFFFF0000},
+		     {1440, 810, 0xFFFFFFFF}};
+	for (const Spot &spot : spots) {
+		SCOPED_TRACE("at " + std::to_string(spot.x) + "," +
+			     std::to_string(spot.y));
+		const uint32_t got = frame_pixel(frame, camera, spot.x, spot.y);
+		EXPECT_TRUE(hosttest::pixel_near(
+			got, host.pixel(spot.x, spot.y) | 0xFF000000, 3));
+		EXPECT_TRUE(hosttest::pixel_near(got, spot.colour, 3));
+	}
+	expect_no_faults();
+}
+
+TEST_F(Vcam, SlowCameraKeepsTheQueueAtThreeAndGetsTheNewestFrames)
+{
+	use_video(320, 180);
+	Programme programme(headless::make_color_source("slow", 320, 180, RED));
+	recorder::keep_frames(0);
+	recorder::set_send_delay_ms(100);
+	start_and_receive(3);
+
+	const int64_t change = recorder::now_ns();
+	set_colour(programme.source(), BLUE);
+	bool blue_arrived = false;
+	for (int i = 0; i < 100 && !blue_arrived; i++) {
+		recorder::wait_frames(recorder::frame_count() + 1, TIMEOUT_MS);
+		blue_arrived = is_blue(recorder::snapshot().frames.back().centre);
+	}
+	const uint64_t host_frames = obs_output_get_total_frames(output);
+	obs_output_stop(output);
+	ASSERT_TRUE(blue_arrived);
+
+	// After the change at most the three queued frames and the one being
+	// sent were old; nothing old follows the first new frame.
+	const recorder::Snapshot record = recorder::snapshot();
+	int old_after_change = 0;
+	bool new_seen = false;
+	for (const recorder::Frame &frame : record.frames) {
+		if (frame.time_ns < change)
+			continue;
+		if (is_blue(frame.centre)) {
+			new_seen = true;
+		} else if (is_red(frame.centre)) {
+			EXPECT_FALSE(new_seen) << "an old frame after a new one";
+		}
+		if (!new_seen)
+			old_after_change++;
+	}
+	EXPECT_LE(old_after_change, 4);
+	// The host's frames outran the camera: the oldest were dropped.
+	EXPECT_LT(record.frames.size() * 2, host_frames);
+	expect_no_faults();
+}
+
+TEST_F(Vcam, StopWhileTheConsumerWaitsWakesItAndReturnsWhenItHasEnded)
+{
+	// One frame a second: after the first the consumer waits long.
+	use_video(320, 180, VIDEO_FORMAT_NV12, VIDEO_CS_709,
+		  VIDEO_RANGE_PARTIAL, 1);
+	start_and_receive(1);
+
+	auto stopped = std::make_shared<std::promise<void>>();
+	std::future<void> done = stopped->get_future();
+	obs_output_t *target = output;
+	std::thread([target, stopped] {
+		obs_output_stop(target);
+		stopped->set_value();
+	}).detach();
+	ASSERT_EQ(done.wait_for(std::chrono::milliseconds(700)),
+		  std::future_status::ready)
+		<< "stop waited for the next frame to wake the consumer";
+
+	const recorder::Snapshot record = recorder::snapshot();
+	EXPECT_EQ(record.cameras.at(0).deletes, 1);
+	EXPECT_EQ(record.frames.size(), 1u);
+	expect_no_faults();
+}
+
+TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
+{
+	use_video(320, 180);
+	Programme programme(headless::make_color_source("queued", 320, 180, RED));
+	std::atomic<int> stopping{0};
+	signal_handler_t *signals = obs_output_get_signal_handler(output);
+	signal_handler_connect(signals, "stopping", count_signal, &stopping);
+
+	// The first frame is held inside the camera while three more queue.
+	recorder::hold_sends(true);
+	ASSERT_TRUE(obs_output_start(output));
+	ASSERT_TRUE(recorder::wait_until_send_held(TIMEOUT_MS));
+	headless::wait_frames(6);
+	std::thread stopper([this] { obs_output_stop(output); });
+	while (stopping == 0)
+		os_sleep_ms(5);
+	os_sleep_ms(200); // stop has ended the run and waits for the send
+	recorder::hold_sends(false);
+	stopper.join();
+	signal_handler_disconnect(signals, "stopping", count_signal, &stopping);
+
+	recorder::Snapshot record = recorder::snapshot();
+	EXPECT_EQ(record.frames.size(), 1u);
+	EXPECT_EQ(record.cameras.at(0).deletes, 1);
+
+	// The frames left queued never reach the next camera either.
+	set_colour(programme.source(), BLUE);
+	headless::wait_frames(6);
+	start_and_receive(1);
+	obs_output_stop(output);
+	record = recorder::snapshot();
+	ASSERT_GE(record.frames.size(), 2u);
+	EXPECT_EQ(record.frames[1].camera, 1u);
+	EXPECT_TRUE(is_blue(record.frames[1].centre));
+	expect_no_faults();
+}
+
+TEST_F(Vcam, FailingScalerLogsBothLinesAndSendsBlackFrames)
+{
+	// The host's scaler cannot convert AYUV, which the host can output.
+	use_video(320, 180, VIDEO_FORMAT_AYUV);
+	Programme programme(
+		headless::make_color_source("white", 320, 180, 0xFFFFFFFF));
+	recorder::keep_frames(1);
+	start_and_receive(3);
+	obs_output_stop(output);
+
+	const recorder::Snapshot record = recorder::snapshot();
+	const size_t tries =
+		headless::log_count("Initialize scalers. Size 320 x 180", LOG_INFO);
+	EXPECT_GE(tries, 3u);
+	EXPECT_EQ(headless::log_count("Failed to create video scaler.", LOG_ERROR),
+		  tries);
+	const std::vector<uint8_t> &bytes = record.frames.back().bytes;
+	ASSERT_EQ(bytes.size(), 960u * 180);
+	EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 0), long(bytes.size()));
+	expect_no_faults();
+}
+
+TEST_F(Vcam, ThrowingCameraLosesThatFrameAndDeliveryGoesOn)
+{
+	use_video(320, 180);
+	recorder::throw_on_sends(3);
+	start_and_receive(10);
+	obs_output_stop(output);
+
+	EXPECT_EQ(headless::log_count("VCamera: Error sending frame to vCamera",
+				      LOG_INFO),
+		  3u);
+	EXPECT_GE(recorder::frame_count(), 10u);
+	expect_one_camera_released();
+}
+
+TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
+{
+	use_video(320, 180);
+	for (recorder::CreateMode mode :
+	     {recorder::CreateMode::ReturnNull, recorder::CreateMode::Throw}) {
+		recorder::set_create_mode(mode);
+		EXPECT_FALSE(obs_output_start(output));
+		EXPECT_FALSE(obs_output_active(output));
+	}
+	headless::wait_frames(4);
+	EXPECT_EQ(recorder::frame_count(), 0u);
+
+	// Nothing of the failed starts stands in the way of the next.
+	recorder::set_create_mode(recorder::CreateMode::Normal);
+	start_and_receive(3);
+	obs_output_stop(output);
+	expect_one_camera_released();
+}
+
+TEST_F(Vcam, StartWhileRunningIsRefusedAndTheRunGoesOn)
+{
+	use_video(320, 180);
+	start_and_receive(2);
+	EXPECT_FALSE(obs_output_start(output));
+	EXPECT_TRUE(obs_output_active(output));
+	const size_t before = recorder::frame_count();
+	EXPECT_TRUE(recorder::wait_frames(before + 5, TIMEOUT_MS));
+	obs_output_stop(output);
+	expect_one_camera_released();
+}
+
+TEST_F(Vcam, TwoHundredStartStopCyclesWithFramesFlowing)
+{
+	use_video(320, 180);
+	Programme programme(headless::make_color_source("cycles", 320, 180, RED));
+	recorder::keep_frames(0);
+	const int cycles = 200;
+	for (int i = 0; i < cycles; i++) {
+		start_and_receive(1);
+		obs_output_stop(output);
+		if (HasFatalFailure())
+			return;
+	}
+
+	const recorder::Snapshot record = recorder::snapshot();
+	ASSERT_EQ(record.cameras.size(), size_t(cycles));
+	for (const recorder::Camera &camera : record.cameras) {
+		EXPECT_EQ(camera.deletes, 1);
+		EXPECT_GE(camera.frames, 1u);
+	}
+	expect_no_faults();
+}

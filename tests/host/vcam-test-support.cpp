@@ -1,0 +1,95 @@
+#include "vcam-test-support.h"
+
+#include <util/platform.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace hosttest {
+
+// These programs load the copy of the module that sits beside the
+// recording camera library.
+headless::HostConfig host_config()
+{
+	headless::HostConfig config;
+	config.echo_log = getenv("VELMORA_HOST_LOG") != nullptr;
+	config.plugin_path = VELMORA_VCAM_TEST_MODULE;
+	return config;
+}
+
+} // namespace hosttest
+
+namespace vcamtest {
+
+OBSOutputAutoRelease vcam_instance()
+{
+	return obs_get_output_by_name("velmora-rgb-cam");
+}
+
+void use_video(uint32_t width, uint32_t height, video_format format,
+	       video_colorspace colorspace, video_range_type range,
+	       uint32_t fps)
+{
+	headless::VideoSettings video;
+	video.width = width;
+	video.height = height;
+	video.format = format;
+	video.colorspace = colorspace;
+	video.range = range;
+	video.fps_num = fps;
+	// A stopped output lets go of the video on a thread of the host's
+	// own; the video cannot be reset before that.
+	for (int i = 0; i < 500 && obs_video_active(); i++)
+		os_sleep_ms(10);
+	ASSERT_TRUE(headless::reset_video(video));
+}
+
+Programme::Programme(obs_source_t *source) : shown(source)
+{
+	scene = headless::show_in_program(source);
+	headless::wait_frames(3);
+}
+
+Programme::~Programme()
+{
+	headless::show_in_program(nullptr);
+	obs_scene_release(scene);
+}
+
+obs_source_t *Programme::scene_source() const
+{
+	return obs_scene_get_source(scene);
+}
+
+std::string quadrant_picture(uint32_t width, uint32_t height)
+{
+	const std::string path = "/tmp/velmora-vcam-quadrants-" +
+				 std::to_string(getpid()) + "-" +
+				 std::to_string(width) + "x" +
+				 std::to_string(height) + ".png";
+	QImage picture(int(width), int(height), QImage::Format_RGB32);
+	const int w = int(width) / 2, h = int(height) / 2;
+	QPainter painter(&picture);
+	painter.fillRect(0, 0, w, h, QColor(255, 0, 0));
+	painter.fillRect(w, 0, int(width) - w, h, QColor(0, 255, 0));
+	painter.fillRect(0, h, w, int(height) - h, QColor(0, 0, 255));
+	painter.fillRect(w, h, int(width) - w, int(height) - h,
+			 QColor(255, 255, 255));
+	painter.end();
+	picture.save(QString::fromStdString(path));
+	return path;
+}
+
+uint32_t frame_pixel(const recorder::Frame &frame,
+		     const recorder::Camera &camera, uint32_t x, uint32_t y)
+{
+	const size_t stride = (size_t(camera.width) * 3 + 3) & ~size_t(3);
+	const uint8_t *p = frame.bytes.data() + y * stride + x * 3;
+	return 0xFF000000u | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 |
+	       uint32_t(p[2]);
+}
+
+} // namespace vcamtest

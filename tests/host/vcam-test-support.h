@@ -1,0 +1,45 @@
+// Shared pieces of the virtual camera's host tests: the module copy that
+// sits beside the recording camera library, the output instance the module
+// made at load, and programme pictures with known colours.
+#pragma once
+
+#include "host-environment.h"
+#include "camsink-recorder.h"
+
+#include <string>
+
+namespace vcamtest {
+
+// The module's own output instance ("velmora-rgb-cam").
+OBSOutputAutoRelease vcam_instance();
+
+// Resets the host's video (the output must be stopped).
+void use_video(uint32_t width, uint32_t height,
+	       video_format format = VIDEO_FORMAT_NV12,
+	       video_colorspace colorspace = VIDEO_CS_709,
+	       video_range_type range = VIDEO_RANGE_PARTIAL,
+	       uint32_t fps = 60);
+
+// A source shown in the programme for as long as the object lives.
+class Programme {
+public:
+	explicit Programme(obs_source_t *source);
+	~Programme();
+	obs_source_t *source() const { return shown; }
+	obs_source_t *scene_source() const;
+
+private:
+	OBSSourceAutoRelease shown;
+	obs_scene_t *scene = nullptr;
+};
+
+// A PNG of width x height in four quadrants: red top left, green top
+// right, blue bottom left, white bottom right. Written once per process.
+std::string quadrant_picture(uint32_t width, uint32_t height);
+
+// Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), so that it
+// compares with what the host renders.
+uint32_t frame_pixel(const recorder::Frame &frame, const recorder::Camera &camera,
+		     uint32_t x, uint32_t y);
+
+} // namespace vcamtest

@@ -1,0 +1,255 @@
+#include "camsink-recorder.h"
+
+#include <camsink.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace recorder {
+
+namespace {
+
+struct State {
+	std::mutex mutex;
+	std::condition_variable changed;
+	Snapshot record;
+	int send_delay_ms = 0;
+	int throws_left = 0;
+	CreateMode create_mode = CreateMode::Normal;
+	size_t frames_kept = 4;
+	bool held = false;
+	bool send_waiting = false;
+	int calls_in_progress = 0; // sends and deletes inside the library
+};
+
+State &state()
+{
+	static State s;
+	return s;
+}
+
+// Index of the open camera with this handle, or -1.
+long open_camera(const Snapshot &record, const void *handle)
+{
+	for (size_t i = record.cameras.size(); i-- > 0;)
+		if (record.cameras[i].handle == handle)
+			return record.cameras[i].deletes == 0 ? long(i) : -1;
+	return -1;
+}
+
+size_t row_bytes(int32_t width)
+{
+	return (size_t(width) * 3 + 3) & ~size_t(3);
+}
+
+// Marks a send or delete running; two at once is a fault of the caller.
+class CallScope {
+public:
+	CallScope(State &s, std::unique_lock<std::mutex> &lock) : s(s), lock(lock)
+	{
+		if (s.calls_in_progress++ > 0)
+			s.record.faults.push_back(
+				"scSendFrame/scDeleteCamera called at the "
+				"same time");
+	}
+	~CallScope()
+	{
+		if (!lock.owns_lock())
+			lock.lock();
+		s.calls_in_progress--;
+	}
+
+private:
+	State &s;
+	std::unique_lock<std::mutex> &lock;
+};
+
+void record_frame(State &s, size_t index, const uint8_t *bytes, int64_t time)
+{
+	Camera &camera = s.record.cameras[index];
+	camera.frames++;
+	const size_t stride = row_bytes(camera.width);
+	Frame frame;
+	frame.camera = index;
+	frame.time_ns = time;
+	const uint8_t *centre = bytes + size_t(camera.height / 2) * stride +
+				size_t(camera.width / 2) * 3;
+	frame.centre = uint32_t(centre[0]) | uint32_t(centre[1]) << 8 |
+		       uint32_t(centre[2]) << 16;
+	if (s.frames_kept > 0) {
+		frame.bytes.assign(bytes, bytes + stride * size_t(camera.height));
+		// Only the last frames_kept frames keep their bytes.
+		const size_t total = s.record.frames.size() + 1;
+		if (total > s.frames_kept)
+			std::vector<uint8_t>().swap(
+				s.record.frames[total - 1 - s.frames_kept]
+					.bytes);
+	}
+	s.record.frames.push_back(std::move(frame));
+}
+
+} // namespace
+
+void reset()
+{
+	State &s = state();
+	std::lock_guard<std::mutex> lock(s.mutex);
+	s.record = Snapshot();
+	s.send_delay_ms = 0;
+	s.throws_left = 0;
+	s.create_mode = CreateMode::Normal;
+	s.frames_kept = 4;
+	s.held = false;
+	s.changed.notify_all();
+}
+
+Snapshot snapshot()
+{
+	State &s = state();
+	std::lock_guard<std::mutex> lock(s.mutex);
+	return s.record;
+}
+
+void set_send_delay_ms(int ms)
+{
+	std::lock_guard<std::mutex> lock(state().mutex);
+	state().send_delay_ms = ms;
+}
+
+void throw_on_sends(int count)
+{
+	std::lock_guard<std::mutex> lock(state().mutex);
+	state().throws_left = count;
+}
+
+void set_create_mode(CreateMode mode)
+{
+	std::lock_guard<std::mutex> lock(state().mutex);
+	state().create_mode = mode;
+}
+
+void keep_frames(size_t count)
+{
+	std::lock_guard<std::mutex> lock(state().mutex);
+	state().frames_kept = count;
+}
+
+void hold_sends(bool hold)
+{
+	State &s = state();
+	std::lock_guard<std::mutex> lock(s.mutex);
+	s.held = hold;
+	s.changed.notify_all();
+}
+
+bool wait_until_send_held(int timeout_ms)
+{
+	State &s = state();
+	std::unique_lock<std::mutex> lock(s.mutex);
+	return s.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+				  [&] { return s.send_waiting; });
+}
+
+bool wait_frames(size_t count, int timeout_ms)
+{
+	State &s = state();
+	std::unique_lock<std::mutex> lock(s.mutex);
+	return s.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+				  [&] { return s.record.frames.size() >= count; });
+}
+
+size_t frame_count()
+{
+	std::lock_guard<std::mutex> lock(state().mutex);
+	return state().record.frames.size();
+}
+
+int64_t now_ns()
+{
+	return std::chrono::duration_cast<std::chrono::nanoseconds>(
+		       std::chrono::steady_clock::now().time_since_epoch())
+		.count();
+}
+
+} // namespace recorder
+
+using namespace recorder;
+
+extern "C" {
+
+void *scCreateCamera(int32_t width, int32_t height, float fps)
+{
+	State &s = state();
+	std::lock_guard<std::mutex> lock(s.mutex);
+	if (s.create_mode == CreateMode::Throw)
+		throw std::runtime_error("recorder: camera creation fails");
+	if (s.create_mode == CreateMode::ReturnNull)
+		return nullptr;
+	Camera camera;
+	// Distinct handles for the whole run, never reused.
+	static uintptr_t next_handle = 0x1000;
+	camera.handle = reinterpret_cast<void *>(next_handle += 0x10);
+	camera.width = width;
+	camera.height = height;
+	camera.fps = fps;
+	s.record.cameras.push_back(camera);
+	s.changed.notify_all();
+	return camera.handle;
+}
+
+int32_t scSendFrame(void *handle, const void *frame)
+{
+	const int64_t time = now_ns();
+	State &s = state();
+	std::unique_lock<std::mutex> lock(s.mutex);
+	CallScope scope(s, lock);
+	const long index = open_camera(s.record, handle);
+	if (index < 0 || !frame) {
+		s.record.faults.push_back("frame for a camera that is not open");
+		return -1;
+	}
+	record_frame(s, size_t(index), static_cast<const uint8_t *>(frame),
+		     time);
+	s.changed.notify_all();
+
+	if (s.held) {
+		s.send_waiting = true;
+		s.changed.notify_all();
+		s.changed.wait(lock, [&] { return !s.held; });
+		s.send_waiting = false;
+	}
+	if (s.send_delay_ms > 0) {
+		const int delay = s.send_delay_ms;
+		lock.unlock();
+		std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+		lock.lock();
+	}
+	if (s.throws_left > 0) {
+		s.throws_left--;
+		throw std::runtime_error("recorder: sending fails");
+	}
+	return 0;
+}
+
+int32_t scDeleteCamera(void *handle)
+{
+	State &s = state();
+	std::unique_lock<std::mutex> lock(s.mutex);
+	CallScope scope(s, lock);
+	for (size_t i = s.record.cameras.size(); i-- > 0;) {
+		Camera &camera = s.record.cameras[i];
+		if (camera.handle != handle)
+			continue;
+		if (camera.deletes++ > 0)
+			s.record.faults.push_back("camera deleted twice");
+		s.changed.notify_all();
+		return 0;
+	}
+	s.record.faults.push_back("unknown camera deleted");
+	return -1;
+}
+
+} // extern "C"

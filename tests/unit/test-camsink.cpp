@@ -1,0 +1,226 @@
+// The stand-in camera library: reshaping frames for consumers, raw frames
+// to a file or named pipe, refusals of bad input.
+#include "camsink.h"
+#include "frame-pack.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace camsink;
+
+namespace {
+
+// A frame in the library's layout: each pixel (x, y) holds B = x, G = y,
+// R = 200; padding bytes hold 0xEE.
+std::vector<uint8_t> padded_frame(uint32_t width, uint32_t height)
+{
+	std::vector<uint8_t> frame(padded_frame_bytes(width, height), 0xEE);
+	for (uint32_t y = 0; y < height; y++)
+		for (uint32_t x = 0; x < width; x++) {
+			uint8_t *p = &frame[y * padded_row_bytes(width) + x * 3];
+			p[0] = uint8_t(x);
+			p[1] = uint8_t(y);
+			p[2] = 200;
+		}
+	return frame;
+}
+
+uint64_t frames_published()
+{
+	camsink_statistics stats = {};
+	camsink_get_statistics(&stats);
+	return stats.frames_published;
+}
+
+std::string temp_path(const char *name)
+{
+	return std::string("/tmp/velmora-camsink-") + std::to_string(getpid()) +
+	       "-" + name;
+}
+
+class Environment {
+public:
+	Environment(const char *file, const char *device)
+	{
+		set("VELMORA_CAMSINK_FILE", file);
+		set("VELMORA_CAMSINK_DEVICE", device);
+	}
+	~Environment()
+	{
+		unsetenv("VELMORA_CAMSINK_FILE");
+		unsetenv("VELMORA_CAMSINK_DEVICE");
+	}
+
+private:
+	static void set(const char *name, const char *value)
+	{
+		if (value)
+			setenv(name, value, 1);
+		else
+			unsetenv(name);
+	}
+};
+
+} // namespace
+
+TEST(CamsinkPacking, RowsLoseTheirPaddingAndReorderForTheDevice)
+{
+	// 5 pixels: 15 bytes of pixels in a 16-byte row.
+	const std::vector<uint8_t> frame = padded_frame(5, 2);
+	ASSERT_EQ(frame.size(), 32u);
+
+	std::vector<uint8_t> bgr(30), rgb(30);
+	pack_bgr(frame.data(), 5, 2, bgr.data());
+	pack_rgb(frame.data(), 5, 2, rgb.data());
+	for (uint32_t y = 0; y < 2; y++)
+		for (uint32_t x = 0; x < 5; x++) {
+			const uint8_t *b = &bgr[(y * 5 + x) * 3];
+			const uint8_t *r = &rgb[(y * 5 + x) * 3];
+			EXPECT_EQ(b[0], x);
+			EXPECT_EQ(b[1], y);
+			EXPECT_EQ(b[2], 200);
+			EXPECT_EQ(r[0], 200);
+			EXPECT_EQ(r[2], x);
+		}
+}
+
+TEST(CamsinkPacking, YuyvUsesLimitedRangeRec601)
+{
+	// Pairs of white, black and red pixels in a 6-pixel row.
+	std::vector<uint8_t> frame(padded_frame_bytes(6, 1), 0);
+	const uint8_t colours[3][3] = {{255, 255, 255}, {0, 0, 0}, {0, 0, 255}};
+	for (int pair = 0; pair < 3; pair++)
+		for (int i = 0; i < 2; i++)
+			std::copy_n(colours[pair], 3, &frame[(pair * 2 + i) * 3]);
+
+	std::vector<uint8_t> yuyv(12);
+	pack_yuyv(frame.data(), 6, 1, yuyv.data());
+	const std::vector<uint8_t> expected = {235, 128, 235, 128, 16, 128,
+					       16,  128, 82,  90,  82,  240};
+	EXPECT_EQ(yuyv, expected);
+}
+
+TEST(CamsinkFile, WritesEachFrameWithoutPadding)
+{
+	const std::string path = temp_path("frames.bgr");
+	Environment env(path.c_str(), nullptr);
+	const uint64_t published = frames_published();
+
+	void *camera = scCreateCamera(6, 2, 60.0f);
+	ASSERT_NE(camera, nullptr);
+	std::vector<uint8_t> frame = padded_frame(6, 2);
+	for (int i = 0; i < 3; i++) {
+		frame[0] = uint8_t(100 + i);
+		EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	}
+	EXPECT_EQ(scDeleteCamera(camera), 0);
+	EXPECT_EQ(frames_published(), published + 3);
+
+	std::ifstream in(path, std::ios::binary);
+	const std::vector<uint8_t> written{std::istreambuf_iterator<char>(in),
+					   std::istreambuf_iterator<char>()};
+	unlink(path.c_str());
+	ASSERT_EQ(written.size(), 3u * 36);
+	std::vector<uint8_t> packed(36);
+	for (int i = 0; i < 3; i++) {
+		frame[0] = uint8_t(100 + i);
+		pack_bgr(frame.data(), 6, 2, packed.data());
+		EXPECT_TRUE(std::equal(packed.begin(), packed.end(),
+				       written.begin() + i * 36));
+	}
+}
+
+TEST(CamsinkFile, PipeWaitsForAReaderAndSurvivesItsLeaving)
+{
+	const std::string path = temp_path("frames.fifo");
+	ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+	Environment env(path.c_str(), nullptr);
+	const uint64_t published = frames_published();
+
+	// No reader: creating and sending return at once; frames are dropped.
+	void *camera = scCreateCamera(32, 8, 60.0f);
+	ASSERT_NE(camera, nullptr);
+	const std::vector<uint8_t> frame = padded_frame(32, 8);
+	EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	EXPECT_EQ(frames_published(), published);
+
+	// A reader that takes two frames and leaves.
+	std::atomic<size_t> bytes_read{0};
+	std::thread reader([&] {
+		const int fd = open(path.c_str(), O_RDONLY);
+		std::vector<uint8_t> buffer(2 * 32 * 3 * 8);
+		size_t got = 0;
+		while (fd >= 0 && got < buffer.size()) {
+			const ssize_t n = read(fd, &buffer[got], buffer.size() - got);
+			if (n <= 0)
+				break;
+			got += size_t(n);
+		}
+		bytes_read = got;
+		if (fd >= 0)
+			close(fd);
+	});
+	for (int i = 0; i < 300 && bytes_read == 0; i++) {
+		scSendFrame(camera, frame.data());
+		std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
+	reader.join();
+	EXPECT_EQ(bytes_read, 2u * 32 * 3 * 8);
+
+	// The reader is gone: sending goes on without a SIGPIPE.
+	for (int i = 0; i < 5; i++)
+		EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	EXPECT_EQ(scDeleteCamera(camera), 0);
+	unlink(path.c_str());
+}
+
+TEST(CamsinkRefusals, BadSizesRatesAndHandlesAreRefused)
+{
+	Environment env(nullptr, "none");
+	EXPECT_EQ(scCreateCamera(0, 10, 60.0f), nullptr);
+	EXPECT_EQ(scCreateCamera(10, -1, 60.0f), nullptr);
+	EXPECT_EQ(scCreateCamera(100000, 10, 60.0f), nullptr);
+	EXPECT_EQ(scCreateCamera(10, 10, 0.0f), nullptr);
+	EXPECT_EQ(scCreateCamera(10, 10, NAN), nullptr);
+
+	int unknown = 0;
+	const std::vector<uint8_t> frame = padded_frame(10, 10);
+	EXPECT_EQ(scSendFrame(&unknown, frame.data()), -1);
+	EXPECT_EQ(scDeleteCamera(&unknown), -1);
+
+	// No device: frames are accepted and dropped; a handle dies once.
+	void *camera = scCreateCamera(10, 10, 30.0f);
+	ASSERT_NE(camera, nullptr);
+	const uint64_t published = frames_published();
+	EXPECT_EQ(scSendFrame(camera, nullptr), -1);
+	EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	EXPECT_EQ(frames_published(), published);
+	EXPECT_EQ(scDeleteCamera(camera), 0);
+	EXPECT_EQ(scSendFrame(camera, frame.data()), -1);
+	EXPECT_EQ(scDeleteCamera(camera), -1);
+}
+
+TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedGivesNoCamera)
+{
+	{
+		Environment env("/nonexistent-folder/frames.bgr", nullptr);
+		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
+	}
+	{
+		Environment env(nullptr, "/dev/null"); // not a video device
+		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
+	}
+}

@@ -1,0 +1,211 @@
+// The virtual camera output's frames without a running host: conversion
+// with the host's scaler into padded BGR rows, the colour range and space
+// of the source side, the bounded queue and the reuse of frame buffers.
+#include "vcam/vcam-output.h"
+#include "camsink-recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace {
+
+struct Rgb {
+	int r, g, b;
+};
+
+// An NV12 frame of one colour per half (top, bottom), encoded with the
+// given matrix and range.
+struct Nv12Frame {
+	std::vector<uint8_t> luma, chroma;
+	video_data data = {};
+
+	Nv12Frame(uint32_t width, uint32_t height, Rgb top, Rgb bottom,
+		  video_colorspace space, video_range_type range)
+		: luma(size_t(width) * height), chroma(size_t(width) * height / 2)
+	{
+		for (uint32_t y = 0; y < height; y++) {
+			const Rgb c = y < height / 2 ? top : bottom;
+			const YuvValue v = encode(c, space, range);
+			std::fill_n(&luma[size_t(y) * width], width, v.y);
+			if (y % 2 == 0)
+				for (uint32_t x = 0; x < width; x += 2) {
+					chroma[size_t(y / 2) * width + x] = v.u;
+					chroma[size_t(y / 2) * width + x + 1] = v.v;
+				}
+		}
+		data.data[0] = luma.data();
+		data.data[1] = chroma.data();
+		data.linesize[0] = width;
+		data.linesize[1] = width;
+	}
+
+	struct YuvValue {
+		uint8_t y, u, v;
+	};
+
+	static YuvValue encode(Rgb c, video_colorspace space,
+			       video_range_type range)
+	{
+		const double kr = space == VIDEO_CS_601 ? 0.299 : 0.2126;
+		const double kb = space == VIDEO_CS_601 ? 0.114 : 0.0722;
+		const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+		const double y = kr * r + (1 - kr - kb) * g + kb * b;
+		const double pb = (b - y) / (2 * (1 - kb));
+		const double pr = (r - y) / (2 * (1 - kr));
+		const bool full = range == VIDEO_RANGE_FULL;
+		auto level = [](double v) { return uint8_t(std::lround(v)); };
+		return {level(full ? 255 * y : 16 + 219 * y),
+			level(128 + (full ? 255 : 224) * pb),
+			level(128 + (full ? 255 : 224) * pr)};
+	}
+};
+
+// A record as start leaves it, for an NV12 video of this size.
+void prepare(vcam_output &vcam, uint32_t width, uint32_t height,
+	     video_colorspace space = VIDEO_CS_709,
+	     video_range_type range = VIDEO_RANGE_PARTIAL)
+{
+	vcam.format = VIDEO_FORMAT_NV12;
+	vcam.width = width;
+	vcam.height = height;
+	vcam.colorspace = space;
+	vcam.range = range;
+}
+
+void release_scaler(vcam_output &vcam)
+{
+	if (vcam.scaler)
+		video_scaler_destroy(vcam.scaler);
+	vcam.scaler = nullptr;
+}
+
+::testing::AssertionResult bgr_near(const uchar *p, Rgb expected, int tolerance)
+{
+	if (std::abs(p[2] - expected.r) <= tolerance &&
+	    std::abs(p[1] - expected.g) <= tolerance &&
+	    std::abs(p[0] - expected.b) <= tolerance)
+		return ::testing::AssertionSuccess();
+	return ::testing::AssertionFailure()
+	       << "got R" << int(p[2]) << " G" << int(p[1]) << " B" << int(p[0])
+	       << ", expected R" << expected.r << " G" << expected.g << " B"
+	       << expected.b;
+}
+
+} // namespace
+
+TEST(VcamConversion, RowsArePaddedToFourBytesTopFirstInBgrOrder)
+{
+	// 1366 x 3 = 4098 bytes of pixels: the stride is 4100.
+	vcam_output vcam;
+	prepare(vcam, 1366, 768);
+	const Rgb red = {255, 0, 0}, blue = {0, 0, 255};
+	Nv12Frame frame(1366, 768, red, blue, VIDEO_CS_709, VIDEO_RANGE_PARTIAL);
+
+	QImage image = vcam_new_frame(1366, 768);
+	vcam_convert_frame(&vcam, &frame.data, image);
+	release_scaler(vcam);
+
+	ASSERT_EQ(image.format(), QImage::Format_BGR888);
+	EXPECT_EQ(image.bytesPerLine(), 4100);
+	EXPECT_EQ(image.sizeInBytes(), 4100 * 768);
+	EXPECT_TRUE(bgr_near(image.constScanLine(0), red, 2));
+	EXPECT_TRUE(bgr_near(image.constScanLine(0) + 1365 * 3, red, 2));
+	EXPECT_TRUE(bgr_near(image.constScanLine(767) + 683 * 3, blue, 2));
+	EXPECT_TRUE(bgr_near(image.constScanLine(767) + 1365 * 3, blue, 2));
+}
+
+TEST(VcamConversion, SourceSideTakesTheHostRangeAndColourSpace)
+{
+	const Rgb colour = {208, 112, 48};
+	struct Setting {
+		video_colorspace space;
+		video_range_type range;
+	} settings[] = {{VIDEO_CS_709, VIDEO_RANGE_PARTIAL},
+			{VIDEO_CS_709, VIDEO_RANGE_FULL},
+			{VIDEO_CS_601, VIDEO_RANGE_PARTIAL},
+			{VIDEO_CS_601, VIDEO_RANGE_FULL}};
+	for (const Setting &setting : settings) {
+		SCOPED_TRACE(std::to_string(setting.space) + "/" +
+			     std::to_string(setting.range));
+		Nv12Frame frame(64, 16, colour, colour, setting.space,
+				setting.range);
+		vcam_output vcam;
+		prepare(vcam, 64, 16, setting.space, setting.range);
+		const video_scale_info source = vcam_scale_source(&vcam);
+		EXPECT_EQ(source.range, setting.range);
+		EXPECT_EQ(source.colorspace, setting.space);
+
+		QImage image = vcam_new_frame(64, 16);
+		vcam_convert_frame(&vcam, &frame.data, image);
+		release_scaler(vcam);
+		EXPECT_TRUE(bgr_near(image.constScanLine(8) + 32 * 3, colour, 2));
+	}
+
+	// What the zero defaults made of full-range Rec. 601 video.
+	Nv12Frame frame(64, 16, colour, colour, VIDEO_CS_601, VIDEO_RANGE_FULL);
+	vcam_output vcam;
+	prepare(vcam, 64, 16, VIDEO_CS_DEFAULT, VIDEO_RANGE_DEFAULT);
+	QImage image = vcam_new_frame(64, 16);
+	vcam_convert_frame(&vcam, &frame.data, image);
+	release_scaler(vcam);
+	EXPECT_FALSE(bgr_near(image.constScanLine(8) + 32 * 3, colour, 8));
+}
+
+TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
+{
+	vcam_output vcam;
+	prepare(vcam, 8, 2);
+	vcam.active = true;
+	for (int i = 0; i < 5; i++) {
+		QImage frame = vcam_new_frame(8, 2);
+		frame.bits()[0] = uchar(i);
+		EXPECT_TRUE(vcam_queue_frame(&vcam, std::move(frame)));
+	}
+	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
+
+	QImage taken;
+	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
+	EXPECT_EQ(taken.constBits()[0], 2); // 0 and 1 were dropped
+	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
+	EXPECT_EQ(taken.constBits()[0], 3);
+
+	// Once the run ends, nothing more is queued or taken.
+	vcam.active = false;
+	EXPECT_FALSE(vcam_take_frame(&vcam, &taken));
+	EXPECT_FALSE(vcam_queue_frame(&vcam, vcam_new_frame(8, 2)));
+	EXPECT_EQ(vcam.frame_queue.size(), 1u);
+}
+
+TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
+{
+	recorder::reset();
+	vcam_output vcam;
+	video_output_info info = {};
+	info.format = VIDEO_FORMAT_NV12;
+	info.width = 64;
+	info.height = 16;
+	info.colorspace = VIDEO_CS_709;
+	info.range = VIDEO_RANGE_PARTIAL;
+	ASSERT_TRUE(vcam_begin_run(&vcam, info));
+
+	// No consumer: the queue fills and its oldest frames are reused.
+	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0}, VIDEO_CS_709,
+			VIDEO_RANGE_PARTIAL);
+	std::set<const uchar *> buffers;
+	for (int i = 0; i < 20; i++) {
+		vcam_raw_video(&vcam, &frame.data);
+		buffers.insert(vcam.frame_queue.back().constBits());
+	}
+	EXPECT_LE(buffers.size(), FRAME_QUEUE_LIMIT + 1);
+	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {0, 255, 0}, 2));
+
+	vcam_end_run(&vcam);
+	EXPECT_TRUE(vcam.frame_queue.empty());
+	EXPECT_EQ(vcam.scaler, nullptr);
+	const recorder::Snapshot record = recorder::snapshot();
+	ASSERT_EQ(record.cameras.size(), 1u);
+	EXPECT_EQ(record.cameras[0].deletes, 1);
+}
