@@ -115,6 +115,8 @@ private:
 	bool parse_other();
 	bool parse_function(Function &f);
 	void parse_param();
+	bool parse_annotations();
+	bool parse_value();
 	bool lookups_are_bounded();
 	bool no_stray_hash();
 	bool shaders_are_writable();
@@ -585,34 +587,69 @@ void Checker::parse_param()
 		if (!next() || !next() || !cur_is(']') || !next())
 			return;
 	}
-	if (cur_is('<')) {
-		// Annotations: "type name = value;" up to '>'.
-		for (;;) {
+	if (cur_is('<') && !parse_annotations())
+		return;
+	if (cur_is('='))
+		parse_value();
+}
+
+// < type name = value; ... >  Each annotation is read like the host reads
+// it, so that a broken one leaves the cursor where the host leaves it.
+bool Checker::parse_annotations()
+{
+	for (;;) {
+		if (!next())
+			return false;
+		if (cur_is(';'))
+			continue;
+		if (cur_is('>'))
+			break;
+		if (!cur_name()) {
+			if (!go_to(';', 0))
+				return false;
+			continue;
+		}
+		if (!next())
+			return false;
+		if (cur_is(';'))
+			continue;
+		if (cur_is('>'))
+			break;
+		if (!cur_name()) {
+			if (!go_to(';', 0))
+				return false;
+			continue;
+		}
+		if (!next())
+			return false;
+		if (cur_is(':') || cur_is('>'))
+			break;
+		if (cur_is('=') && !parse_value())
+			return false;
+	}
+	return cur_is('>') && next();
+}
+
+// = value: a number (with its sign), a string, a name or a { list }.
+bool Checker::parse_value()
+{
+	if (!next())
+		return false;
+	if (cur_is('{')) {
+		while (!cur_is('}'))
 			if (!next())
-				return;
-			if (cur_is('>'))
-				break;
-			while (!cur_is(';') && !cur_is('>'))
-				if (!next())
-					return;
-			if (cur_is('>'))
-				break;
+				return false;
+	} else {
+		if (cur_is('-') && !next())
+			return false;
+		const TokenType t = cur().type;
+		if (t != TokenType::Number && t != TokenType::String &&
+		    t != TokenType::Name) {
+			go_to(';', 0);
+			return false;
 		}
-		if (!next())
-			return;
 	}
-	if (cur_is('=')) {
-		if (!next())
-			return;
-		if (cur_is('{')) {
-			while (!cur_is('}'))
-				if (!next())
-					return;
-		} else if (cur_is('-') && !next()) {
-			return;
-		}
-		next();
-	}
+	return next();
 }
 
 // Every name in a function body is looked up in every declaration.

@@ -87,7 +87,7 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 	Verdict verdict = host.compile(text, &error);
 	// A read past the end of the host's arrays does not always crash:
 	// a text the guard refuses is compiled again in fresh children.
-	for (int retry = 0; retry < 3 && !safe && verdict == Verdict::Compiled;
+	for (int retry = 0; retry < 8 && !safe && verdict == Verdict::Compiled;
 	     retry++) {
 		host.restart();
 		const Verdict again = host.compile(text, &error);
