@@ -624,8 +624,12 @@ bool Checker::parse_annotations()
 			return false;
 		if (cur_is(':') || cur_is('>'))
 			break;
-		if (cur_is('=') && !parse_value())
+		if (cur_is('=')) {
+			if (!parse_value())
+				return false;
+		} else if (!cur_is(';') && !go_to(';', 0)) {
 			return false;
+		}
 	}
 	return cur_is('>') && next();
 }

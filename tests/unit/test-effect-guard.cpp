@@ -123,6 +123,19 @@ TEST(EffectGuard, FunctionBodiesMustClose)
 		"struct V { float4 pos : POSITION; float2 uv : ;TEXCOORD0 };\n"
 		"float4 f(V v) : TARGET { return v.pos; \n",
 		"function 'f' opened at line 2"));
+	// Broken annotations: the host's recovery reaches the function after
+	// the structure when the structure has two members, not with one.
+	const std::string annotation =
+		"#define OPENGL 1\nuniform float amount <\n"
+		"\tstring label = \"Amount\";\n\tFilter = Linear;\n};\n";
+	EXPECT_TRUE(refused_for(annotation +
+					"struct V {\n\tfloat4 pos : POSITION;\n"
+					"\tfloat2 uv : TEXCOORD0;\n};\n"
+					"V vs(V v)\n{\n\treturn v;\n",
+				"function 'vs' opened at line 11"));
+	EXPECT_TRUE(passes(annotation +
+			   "struct V {\n\tfloat4 pos : POSITION;\n};\n"
+			   "V vs(V v)\n{\n\treturn v;\n"));
 	// Braces the host passes by without reading a body are no danger:
 	// an extra '{' in a technique, a stray block at the top level.
 	EXPECT_TRUE(passes("#define OPENGL 1\n"
