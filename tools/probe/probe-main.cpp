@@ -15,7 +15,10 @@
 // (run the host child without glibc's heap perturbation), --body (the
 // files that follow are effect bodies, wrapped in the filter's template and
 // technique after mutation; "keyer" is the built-in keyer), --full (whole
-// effects again).
+// effects again), --no-abuse (skip the hand-written texts), --only N (judge
+// only mutant N of the run, to look at it again).
+// VELMORA_PROBE_LOG=1 echoes the host child's log and lists the
+// parameters of every compiled effect.
 #include "probe-host.h"
 #include "probe-run.h"
 #include "xserver.h"
