@@ -109,6 +109,8 @@ private:
 	bool statements_are_short();
 	bool parse_top_level();
 	void parse_struct();
+	enum class Step { Word, NextMember, EndOfStruct, Eof };
+	Step member_word(std::string_view *word);
 	void parse_technique();
 	Code parse_pass(std::string_view technique, int pass);
 	void parse_sampler();
@@ -289,50 +291,25 @@ void Checker::parse_struct()
 	if (next_should_be('{', ';') != Success)
 		return;
 	for (;;) {
-		if (!next())
-			return;
-		if (cur_is(';'))
-			continue;
-		if (cur_is('}'))
-			break;
-		Code code = get_name(';');
-		if (code == Eof)
-			return;
-		if (code == Continue)
-			continue;
 		Variable m;
-		m.type = cur().text;
-		m.at = &cur();
-		if (!next())
-			return;
-		if (cur_is(';'))
-			continue;
-		if (cur_is('}'))
-			break;
-		code = get_name(';');
-		if (code == Eof)
-			return;
-		if (code == Continue)
-			continue;
-		m.name = cur().text;
-		if (!next())
-			return;
-		if (cur_is(':')) {
-			if (!next())
-				return;
-			if (cur_is(';'))
-				continue;
-			if (cur_is('}'))
-				break;
-			code = get_name(';');
-			if (code == Eof)
-				return;
-			if (code == Continue)
-				continue;
-			m.mapping = cur().text;
-			if (!next())
-				return;
+		Step step = member_word(&m.type);
+		if (step == Step::Word) {
+			m.at = &cur();
+			step = member_word(&m.name);
 		}
+		if (step == Step::Word && !next())
+			step = Step::Eof;
+		if (step == Step::Word && cur_is(':')) {
+			step = member_word(&m.mapping);
+			if (step == Step::Word && !next())
+				step = Step::Eof;
+		}
+		if (step == Step::Eof)
+			return;
+		if (step == Step::EndOfStruct)
+			break;
+		if (step == Step::NextMember)
+			continue;
 		if (!cur_is(';')) {
 			if (!go_to(';', '}'))
 				return;
@@ -343,6 +320,26 @@ void Checker::parse_struct()
 	if (next_should_be(';', 0) != Success)
 		return;
 	structs_.emplace(s.name, s);
+}
+
+// The next word of a member, read the way the host reads it: ';' ends
+// the member, '}' the structure, and anything else that is not a name is
+// skipped to its ';'.
+Checker::Step Checker::member_word(std::string_view *word)
+{
+	if (!next())
+		return Step::Eof;
+	if (cur_is(';'))
+		return Step::NextMember;
+	if (cur_is('}'))
+		return Step::EndOfStruct;
+	const Code code = get_name(';');
+	if (code == Eof)
+		return Step::Eof;
+	if (code == Continue)
+		return Step::NextMember;
+	*word = cur().text;
+	return Step::Word;
 }
 
 // technique NAME { pass [NAME] { vertex_shader = f(...); ... } ... }
