@@ -105,6 +105,7 @@ private:
 		return next() ? should_be(want, recover) : Eof;
 	}
 
+	bool named_outside_passes(std::string_view name) const;
 	bool nesting_is_bounded();
 	bool statements_are_short();
 	bool parse_top_level();
@@ -731,6 +732,16 @@ bool Checker::check_variable(const Variable &var, const std::string &what,
 	return true;
 }
 
+bool Checker::named_outside_passes(std::string_view name) const
+{
+	size_t uses = 0, named = 0;
+	for (const ShaderUse &use : shaders_)
+		uses += use.function == name;
+	for (const Token *t : v_)
+		named += t->is(name);
+	return named > uses;
+}
+
 // The effect parser hands the OpenGL writer only the parameters of a shader
 // function that carry a semantic, or whose structure's first member does;
 // the writer crashes when none is left, and maps every member of such a
@@ -739,8 +750,19 @@ bool Checker::shaders_are_writable()
 {
 	for (const ShaderUse &use : shaders_) {
 		const auto it = functions_.find(use.function);
-		if (it == functions_.end())
+		if (it == functions_.end()) {
+			// A name found nowhere else: the host fails on it
+			// (and leaks while it does). A header it could not
+			// read is left to its own, more precise, message.
+			if (!named_outside_passes(use.function))
+				return refuse("the " + use.role +
+					      " names function " +
+					      quoted(use.function) +
+					      at_line(*use.at) +
+					      ", which the effect does not "
+					      "define");
 			continue;
+		}
 		const Function &f = it->second;
 		const std::string fn = "function " + quoted(f.name) + " (the " +
 				       use.role + ")";

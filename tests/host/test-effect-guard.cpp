@@ -116,6 +116,10 @@ std::vector<Case> crashing_texts()
 		{"many declarations",
 		 with_code(declarations, uses),
 		 "more than 2048 declarations"},
+		// Not a crash, but the host leaks on it.
+		{"no pixel function", "float4 other(VertData v_in) : TARGET\n"
+		 "{\n\treturn image.Sample(textureSampler, v_in.uv);\n}\n",
+		 "names function 'mainImage'"},
 	};
 }
 

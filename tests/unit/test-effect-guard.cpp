@@ -113,6 +113,8 @@ TEST(EffectGuard, FunctionBodiesMustClose)
 				     "{\n\treturn v_in.pos;\n#ifdef NOT_SET\n}\n"
 				     "#endif\n"),
 				"never closed"));
+	// No function of the technique's name at all.
+	EXPECT_TRUE(refused_for(body("\n"), "which the effect does not define"));
 	// A broken header: the host reports the missing '{' and reads no
 	// body (here the colon before the semantic is missing).
 	EXPECT_TRUE(passes(body("float4 mainImage(VertData v_in) TARGET\n"
