@@ -17,5 +17,8 @@ target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/effect-loader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/effect-text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/effect-guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/effect-lexer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/effect-preprocessor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/effect-structure.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keyer-effect.cpp
 )
