@@ -219,6 +219,15 @@ bool wait_for_first_frame(obs_source_t *source, bool image)
 	return false;
 }
 
+std::vector<std::string> host_errors()
+{
+	std::vector<std::string> lines;
+	for (const headless::LogLine &line : headless::log_lines())
+		if (line.level == LOG_ERROR)
+			lines.push_back(line.text);
+	return lines;
+}
+
 int usage_error(const std::string &msg)
 {
 	fprintf(stderr, "velmora-run: %s\n", msg.c_str());

@@ -43,17 +43,6 @@ bool read_input(const std::string &path, std::string *text)
 // the build removes it on success and sets the errors on failure.
 const char NOT_BUILT[] = "velmora-run: the effect was not built";
 
-// The host's error-level lines logged since the last clear_log: the
-// graphics driver's compiler and draw messages.
-std::vector<std::string> host_errors()
-{
-	std::vector<std::string> lines;
-	for (const headless::LogLine &line : headless::log_lines())
-		if (line.level == LOG_ERROR)
-			lines.push_back(line.text);
-	return lines;
-}
-
 std::string without_trailing_space(std::string text)
 {
 	while (!text.empty() && isspace((unsigned char)text.back()))

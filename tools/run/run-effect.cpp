@@ -147,8 +147,17 @@ int render_through_filter(const EffectOptions &options)
 		return 1;
 	}
 
+	headless::clear_log();
 	headless::Image image = headless::render_in_scene(input);
 	obs_source_filter_remove(input, filter);
+	const std::vector<std::string> errors = host_errors();
+	if (!errors.empty()) {
+		fprintf(stderr, "velmora-run: the effect builds, but the host "
+				"cannot draw it:\n");
+		for (const std::string &line : errors)
+			fprintf(stderr, "%s\n", line.c_str());
+		return 1;
+	}
 	// A scene draws premultiplied colour; the file gets straight alpha.
 	if (!save_image(image, options.output, true))
 		return 1;
