@@ -14,6 +14,10 @@ tools/with-xvfb.sh sh -c '
   build/velmora-run effect tests/data/matting-quadrants.png out/matting-effect.png \
     --text "float4 mainImage(VertData v_in) : TARGET { return image.Sample(textureSampler, v_in.uv).bgra; }" \
     --set expand_left=8 --set expand_top=8
+  build/velmora-run convert tests/data/shaders/shadertoy-features.glsl --check \
+    > out/converted-shader.txt
+  build/velmora-run effect tests/data/greenscreen-person.png out/converted-shader.png \
+    --text "$(cat out/converted-shader.txt)"
   build/velmora-run gift build/samples/gift-packed.png out/gift.png --set right=320 --background "#203040"
   VELMORA_CAMSINK_FILE=out/vcam.bgr \
     build/velmora-run vcam --seconds 2 --size 320x180 | tee out/vcam.txt
