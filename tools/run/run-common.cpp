@@ -219,6 +219,14 @@ bool wait_for_first_frame(obs_source_t *source, bool image)
 	return false;
 }
 
+bool save_scene_picture(const headless::Image &image, const std::string &path)
+{
+	if (!save_image(image, path, true))
+		return false;
+	printf("%s: %ux%u\n", path.c_str(), image.width, image.height);
+	return true;
+}
+
 std::vector<std::string> host_errors()
 {
 	std::vector<std::string> lines;

@@ -65,6 +65,10 @@ obs_source_t *make_media_source(const char *name, const std::string &path);
 // Waits for the source's first frame (image: true for a picture).
 bool wait_for_first_frame(obs_source_t *source, bool image);
 
+// Saves a picture read back as a scene draws it (premultiplied colour) with
+// straight alpha, and prints its path and size.
+bool save_scene_picture(const headless::Image &image, const std::string &path);
+
 // The host's error-level lines logged since the last headless::clear_log:
 // the graphics driver's compiler and draw messages among them.
 std::vector<std::string> host_errors();

@@ -158,12 +158,7 @@ int render_through_filter(const EffectOptions &options)
 			fprintf(stderr, "%s\n", line.c_str());
 		return 1;
 	}
-	// A scene draws premultiplied colour; the file gets straight alpha.
-	if (!save_image(image, options.output, true))
-		return 1;
-	printf("%s: %ux%u\n", options.output.c_str(), image.width,
-	       image.height);
-	return 0;
+	return save_scene_picture(image, options.output) ? 0 : 1;
 }
 
 } // namespace

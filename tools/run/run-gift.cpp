@@ -95,11 +95,7 @@ int render_gift(const GiftOptions &options)
 		source, 0, 0, headless::RenderMode::AsScene,
 		options.background);
 	obs_source_filter_remove(source, filter);
-	if (!save_image(result, options.output, true))
-		return 1;
-	printf("%s: %ux%u\n", options.output.c_str(), result.width,
-	       result.height);
-	return 0;
+	return save_scene_picture(result, options.output) ? 0 : 1;
 }
 
 } // namespace
