@@ -66,6 +66,15 @@ void stop_host()
 			leaks);
 }
 
+int with_host(const CommonOptions &options, const std::function<int()> &job)
+{
+	if (!start_host(options))
+		return 1;
+	const int status = job();
+	stop_host();
+	return status;
+}
+
 static bool parse_integer(const std::string &text, long long *out)
 {
 	if (text.empty())

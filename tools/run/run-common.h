@@ -6,6 +6,7 @@
 
 #include <obs.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ bool start_host(const CommonOptions &options,
 
 // Stops the host; prints a warning when the host reports leaks.
 void stop_host();
+
+// Starts the host, runs job and stops the host: job's exit status, or 1
+// when the host does not start.
+int with_host(const CommonOptions &options, const std::function<int()> &job);
 
 // Applies "key=value" to settings: true/false as bool, an integer (decimal
 // or 0x hex) as int, a number as double, anything else as string.

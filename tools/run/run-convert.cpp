@@ -198,11 +198,7 @@ int convert_main(const Args &raw)
 	if (!check)
 		return 0;
 
-	if (!start_host(common))
-		return 1;
-	const int status = build_in_filter(result.text);
-	stop_host();
-	return status;
+	return with_host(common, [&] { return build_in_filter(result.text); });
 }
 
 } // namespace run

@@ -171,11 +171,7 @@ int effect_main(const Args &raw)
 	std::string why;
 	if (!parse_options(args, &options, &why))
 		return usage_error(why);
-	if (!start_host(common))
-		return 1;
-	const int status = render_through_filter(options);
-	stop_host();
-	return status;
+	return with_host(common, [&] { return render_through_filter(options); });
 }
 
 } // namespace run

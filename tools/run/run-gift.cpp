@@ -115,11 +115,7 @@ int gift_main(const Args &raw)
 	options.input = absolute;
 	bfree(absolute);
 
-	if (!start_host(common))
-		return 1;
-	const int status = render_gift(options);
-	stop_host();
-	return status;
+	return with_host(common, [&] { return render_gift(options); });
 }
 
 } // namespace run

@@ -131,11 +131,7 @@ int key_main(const Args &raw)
 			options.input.c_str());
 		return 1;
 	}
-	if (!start_host(common))
-		return 1;
-	const int status = key_image(options);
-	stop_host();
-	return status;
+	return with_host(common, [&] { return key_image(options); });
 }
 
 } // namespace run
