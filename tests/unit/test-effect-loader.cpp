@@ -1,5 +1,5 @@
 // #include resolution over an in-memory file system.
-#include "matting/effect-loader.h"
+#include "effect-loader.h"
 
 #include <gtest/gtest.h>
 
