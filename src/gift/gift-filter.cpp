@@ -4,6 +4,7 @@
 
 #include "../filter-color-space.h"
 #include "../plugin-support.h"
+#include "../settings-types.h"
 
 namespace {
 
@@ -26,8 +27,10 @@ const int CROP_MAX = 8192;
 // the multiplier that puts SDR white where the host wants it.
 const float SDR_WHITE_UNIT = 80.0f;
 
+// A crop setting: a value that is not a number counts as absent.
 int32_t int_setting(obs_data_t *settings, const char *key)
 {
+	settings_keep_type(settings, key, OBS_DATA_NUMBER);
 	return gift_setting_to_int32(obs_data_get_int(settings, key));
 }
 
@@ -92,6 +95,7 @@ void gift_filter_destroy(void *data)
 void gift_filter_update(void *data, obs_data_t *settings)
 {
 	auto *filter = static_cast<gift_filter *>(data);
+	settings_keep_type(settings, "relative", OBS_DATA_BOOLEAN);
 	filter->absolute = !obs_data_get_bool(settings, "relative");
 	filter->left = int_setting(settings, "left");
 	filter->top = int_setting(settings, "top");
