@@ -51,7 +51,8 @@ void reload_with_text(obs_source_t *filter, const std::string &text);
 // size x size pixels.
 uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
 
-// Applies settings to a filter and lets its deferred update run.
+// Applies settings to a filter (between two ticks) and lets its deferred
+// update run.
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 
 // The module's locale text for key (the key itself when there is none).

@@ -4,6 +4,7 @@
 #include "matting-fixture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -280,7 +281,7 @@ TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 
 namespace {
 
-int rebuilds = 0;
+std::atomic<int> rebuilds = 0; // counted on the graphics thread
 
 void count_rebuild(void *, calldata_t *)
 {
@@ -296,9 +297,13 @@ bool edit(obs_source_t *filter, const char *name, const std::string &value)
 	OBSDataAutoRelease settings = obs_source_get_settings(filter);
 	OBSDataAutoRelease edited =
 		json("{\"" + std::string(name) + "\": " + value + "}");
-	obs_data_apply(settings, edited);
-	const bool refresh = obs_property_modified(panel.get(name), settings);
-	obs_source_update(filter, nullptr);
+	bool refresh = false;
+	// Between two ticks, as update_and_settle.
+	headless::on_graphics_thread([&] {
+		obs_data_apply(settings, edited);
+		refresh = obs_property_modified(panel.get(name), settings);
+		obs_source_update(filter, nullptr);
+	});
 	settle();
 	return refresh;
 }
