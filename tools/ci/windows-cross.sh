@@ -66,7 +66,8 @@ cat >"$sdk/lib/cmake/libobs/libobsConfig.cmake" <<EOF
 add_library(OBS::libobs SHARED IMPORTED)
 set_target_properties(OBS::libobs PROPERTIES
   IMPORTED_IMPLIB "$sdk/lib/libobs.dll.a"
-  INTERFACE_INCLUDE_DIRECTORIES "$sdk/include/obs")
+  INTERFACE_INCLUDE_DIRECTORIES "$sdk/include/obs"
+  INTERFACE_COMPILE_DEFINITIONS HAVE_OBSCONFIG_H)
 set(libobs_FOUND TRUE)
 EOF
 cat >"$sdk/lib/cmake/Qt6/Qt6Config.cmake" <<EOF
@@ -94,9 +95,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 EOF
 # Empty import libraries until the real ones are made.
-libraries="libobs:obs Qt6Core:Qt6Core Qt6Gui:Qt6Gui camsink:camsink"
-for pair in $libraries; do
-	"$triple-ar" rc "$sdk/lib/lib${pair%%:*}.dll.a"
+libraries="obs Qt6Core Qt6Gui camsink"
+for name in $libraries; do
+	"$triple-ar" rc "$sdk/lib/lib$name.dll.a"
 done
 
 # Configured with the project's defaults (on Windows: the module only).
@@ -107,6 +108,7 @@ fi
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64.cmake" \
 	-DCMAKE_C_FLAGS=-Werror -DCMAKE_CXX_FLAGS=-Werror \
+	-DCMAKE_MODULE_LINKER_FLAGS=-static \
 	-Dlibobs_DIR="$sdk/lib/cmake/libobs" -DQt6_DIR="$sdk/lib/cmake/Qt6" \
 	$camsink_option >"$work/configure.log" || {
 	cat "$work/configure.log"
@@ -127,7 +129,7 @@ comm -23 "$work/undefined" "$work/defined" >"$work/imported"
 # (MinGW mangles C++ names as Linux does), the camera library's three.
 find "$sdk/include/obs" -name '*.h' -exec grep -h '^[[:space:]]*EXPORT\b' {} + |
 	sed -n 's/^[^(]*[^A-Za-z0-9_(]\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*(.*/\1/p' |
-	sort -u >"$work/exports-libobs"
+	sort -u >"$work/exports-obs"
 for component in Core Gui; do
 	nm -D --defined-only "$qt_lib/libQt6$component.so.6" |
 		awk '{ sub(/@.*/, "", $3); print $3 }' |
@@ -135,13 +137,14 @@ for component in Core Gui; do
 done
 printf '%s\n' scCreateCamera scDeleteCamera scSendFrame >"$work/exports-camsink"
 
-for pair in $libraries; do
-	name=${pair%%:*}
-	dll=${pair#*:}.dll
+for name in $libraries; do
+	dll=$name.dll
 	{
 		echo "LIBRARY $dll"
 		echo "EXPORTS"
-		comm -12 "$work/imported" "$work/exports-$name"
+		# Tables and tags are data, imported through their __imp_ names.
+		comm -12 "$work/imported" "$work/exports-$name" |
+			sed '/^_ZT[VIS]\|^qt_version_tag/s/$/ DATA/'
 	} >"$work/$name.def"
 	comm -23 "$work/imported" "$work/exports-$name" >"$work/imported.rest"
 	mv "$work/imported.rest" "$work/imported"
@@ -157,17 +160,12 @@ dll="$build/velmora-plugin.dll"
 "$triple-objdump" -p "$dll" >"$work/velmora-plugin.dll.txt"
 echo "windows-cross: $(basename "$dll") imports from:" \
 	$(sed -n 's/^[[:space:]]*DLL Name: //p' "$work/velmora-plugin.dll.txt")
-exported=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' \
-	"$work/velmora-plugin.dll.txt" | sed -n 's/^.*\] //p' | sort | tr '\n' ' ')
+exported=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/{/Table/d; s/^.*\] //p}' \
+	"$work/velmora-plugin.dll.txt" | sort | tr '\n' ' ')
 echo "windows-cross: exports: $exported"
-for entry in obs_module_free_locale obs_module_get_string obs_module_load \
-	obs_module_set_locale obs_module_set_pointer obs_module_unload \
-	obs_module_ver; do
-	case " $exported" in
-	*" $entry "*) ;;
-	*)
-		echo "windows-cross: $entry is not exported"
-		exit 1
-		;;
-	esac
-done
+entry_points=$(sed -n 's/^[[:space:]]*\(obs_module_[a-z_]*\)$/\1/p' src/exports.def |
+	sort | tr '\n' ' ')
+if [ "$exported" != "$entry_points" ]; then
+	echo "windows-cross: the DLL must export exactly: $entry_points"
+	exit 1
+fi
