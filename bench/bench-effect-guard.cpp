@@ -5,8 +5,8 @@
 // Run by hand: build/bench/bench-effect-guard [rounds]
 #include "effect-files.h"
 #include "host-paths.h"
-#include "matting/effect-guard.h"
-#include "matting/keyer-effect.h"
+#include "effect-guard.h"
+#include "keyer-effect.h"
 
 #include <algorithm>
 #include <chrono>
