@@ -31,7 +31,7 @@ tools/bootstrap.sh
 missing=""
 for package in ninja-build nasm extra-cmake-modules libx11-xcb-dev \
 	libjansson-dev uthash-dev libdrm-dev libva-dev libpci-dev uuid-dev \
-	libsimde-dev xz-utils; do
+	libsimde-dev zlib1g-dev xz-utils; do
 	if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
 		grep -q "install ok installed"; then
 		missing="$missing $package"
@@ -39,8 +39,10 @@ for package in ninja-build nasm extra-cmake-modules libx11-xcb-dev \
 done
 if [ -n "$missing" ]; then
 	echo "host31: installing$missing"
+	export DEBIAN_FRONTEND=noninteractive
+	apt-get update -qq
 	# shellcheck disable=SC2086
-	DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+	apt-get install -y -qq \
 		--no-install-recommends -o DPkg::Lock::Timeout=600 $missing >/dev/null
 fi
 
@@ -109,28 +111,23 @@ build_host() {
 	tar -xf "$work"/downloads/ffmpeg_*.orig.tar.xz -C "$work/ffmpeg" \
 		--strip-components=1
 	# shellcheck disable=SC2086
-	(cd "$work/ffmpeg" && ./configure --prefix="$prefix" $ffmpeg_options \
-		>"$work/ffmpeg-configure.log" 2>&1 &&
-		make -j"$jobs" >"$work/ffmpeg-build.log" 2>&1 &&
-		make install >>"$work/ffmpeg-build.log" 2>&1) || {
-		tail -n 30 "$work"/ffmpeg-*.log
+	if ! (cd "$work/ffmpeg" && ./configure --prefix="$prefix" $ffmpeg_options &&
+		make -j"$jobs" && make install) >"$work/ffmpeg-build.log" 2>&1; then
+		tail -n 30 "$work/ffmpeg-build.log"
 		exit 1
-	}
+	fi
 
 	echo "host31: building libobs 31.1.1"
 	tar -xf "$tarball" -C "$work"
 	# shellcheck disable=SC2086
-	PKG_CONFIG_PATH="$prefix/lib/pkgconfig" "$cmake31" \
+	if ! (PKG_CONFIG_PATH="$prefix/lib/pkgconfig" "$cmake31" \
 		-S "$work/obs-studio-31.1.1" -B "$work/obs-build" $obs_options \
-		-DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
-		>"$work/obs-build.log" 2>&1 &&
-		"$cmake31" --build "$work/obs-build" -j"$jobs" \
-			>>"$work/obs-build.log" 2>&1 &&
-		"$cmake31" --install "$work/obs-build" \
-			>>"$work/obs-build.log" 2>&1 || {
+		-DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" &&
+		"$cmake31" --build "$work/obs-build" -j"$jobs" &&
+		"$cmake31" --install "$work/obs-build") >"$work/obs-build.log" 2>&1; then
 		tail -n 30 "$work/obs-build.log"
 		exit 1
-	}
+	fi
 	# Only the installed host is kept.
 	rm -rf "$work/ffmpeg" "$work/obs-build" "$work/obs-studio-31.1.1"
 	echo "$recipe" >"$prefix/recipe"

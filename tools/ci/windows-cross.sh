@@ -105,6 +105,7 @@ camsink_option=""
 if grep -q VELMORA_CAMSINK_IMPORT_LIB camsink/CMakeLists.txt; then
 	camsink_option="-DVELMORA_CAMSINK_IMPORT_LIB=$sdk/lib/libcamsink.dll.a"
 fi
+# shellcheck disable=SC2086
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64.cmake" \
 	-DCMAKE_C_FLAGS=-Werror -DCMAKE_CXX_FLAGS=-Werror \
@@ -159,7 +160,7 @@ ninja -C "$build"
 dll="$build/velmora-plugin.dll"
 "$triple-objdump" -p "$dll" >"$work/velmora-plugin.dll.txt"
 echo "windows-cross: $(basename "$dll") imports from:" \
-	$(sed -n 's/^[[:space:]]*DLL Name: //p' "$work/velmora-plugin.dll.txt")
+	"$(sed -n 's/^[[:space:]]*DLL Name: //p' "$work/velmora-plugin.dll.txt" | tr '\n' ' ')"
 exported=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/{/Table/d; s/^.*\] //p}' \
 	"$work/velmora-plugin.dll.txt" | sort | tr '\n' ' ')
 echo "windows-cross: exports: $exported"
