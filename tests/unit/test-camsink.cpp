@@ -8,14 +8,17 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,6 +138,42 @@ TEST(CamsinkFile, WritesEachFrameWithoutPadding)
 	}
 }
 
+TEST(CamsinkFile, FrameThatCannotBeWrittenThrowsWhyAndTheFileKeepsWholeFrames)
+{
+	const std::string path = temp_path("limited.bgr");
+	Environment env(path.c_str(), nullptr);
+	void *camera = scCreateCamera(6, 2, 60.0f);
+	ASSERT_NE(camera, nullptr);
+	const std::vector<uint8_t> frame = padded_frame(6, 2);
+
+	// Room for two and a half 36-byte frames: the third is cut short.
+	rlimit old_limit;
+	getrlimit(RLIMIT_FSIZE, &old_limit);
+	const rlimit limit = {90, old_limit.rlim_max};
+	signal(SIGXFSZ, SIG_IGN);
+	setrlimit(RLIMIT_FSIZE, &limit);
+	EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	std::string error;
+	try {
+		scSendFrame(camera, frame.data());
+	} catch (const std::runtime_error &e) {
+		error = e.what();
+	}
+	EXPECT_NE(error.find(path + ": File too large"), std::string::npos)
+		<< error;
+	setrlimit(RLIMIT_FSIZE, &old_limit);
+	signal(SIGXFSZ, SIG_DFL);
+
+	// With room again, frames follow the last whole one.
+	EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
+	EXPECT_EQ(scDeleteCamera(camera), 0);
+	struct stat info;
+	ASSERT_EQ(stat(path.c_str(), &info), 0);
+	EXPECT_EQ(info.st_size, 3 * 36);
+	unlink(path.c_str());
+}
+
 TEST(CamsinkFile, PipeWaitsForAReaderAndSurvivesItsLeaving)
 {
 	const std::string path = temp_path("frames.fifo");
@@ -205,13 +244,22 @@ TEST(CamsinkRefusals, BadSizesRatesAndHandlesAreRefused)
 	EXPECT_EQ(scDeleteCamera(camera), -1);
 }
 
-TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedGivesNoCamera)
+TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedThrowsWhy)
 {
 	// A folder that is not there; a device that is not a video device.
-	for (auto [file, device] :
-	     {std::pair{"/nonexistent-folder/frames.bgr", (const char *)nullptr},
-	      {nullptr, "/dev/null"}}) {
+	const char *const cases[][3] = {
+		{"/nonexistent-folder/frames.bgr", nullptr,
+		 "No such file or directory"},
+		{nullptr, "/dev/null", "is not a video output device"}};
+	for (const auto &[file, device, reason] : cases) {
 		Environment env(file, device);
-		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
+		try {
+			scDeleteCamera(scCreateCamera(16, 16, 60.0f));
+			ADD_FAILURE() << "no exception for " << reason;
+		} catch (const std::runtime_error &e) {
+			EXPECT_NE(std::string(e.what()).find(reason),
+				  std::string::npos)
+				<< e.what();
+		}
 	}
 }
