@@ -11,12 +11,13 @@
 namespace hosttest {
 
 // These programs load the copy of the module that sits beside the
-// recording camera library.
+// recording camera library, or the one VELMORA_VCAM_MODULE names.
 headless::HostConfig host_config()
 {
 	headless::HostConfig config;
 	config.echo_log = getenv("VELMORA_HOST_LOG") != nullptr;
-	config.plugin_path = VELMORA_VCAM_TEST_MODULE;
+	const char *module = getenv("VELMORA_VCAM_MODULE");
+	config.plugin_path = module ? module : VELMORA_VCAM_TEST_MODULE;
 	return config;
 }
 

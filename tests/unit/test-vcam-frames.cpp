@@ -2,12 +2,15 @@
 // with the host's scaler into padded BGR rows, the colour range and space
 // of the source side, the bounded queue and the reuse of frame buffers.
 #include "vcam/vcam-output.h"
+#include "vcam/vcam-status.h"
 #include "camsink-recorder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -155,17 +158,33 @@ TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
 	EXPECT_EQ(vcam.frame_queue.size(), 1u);
 }
 
-TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
+namespace {
+
+video_output_info nv12_video(uint32_t width, uint32_t height)
+{
+	video_output_info info = {};
+	info.format = VIDEO_FORMAT_NV12;
+	info.width = width;
+	info.height = height;
+	info.colorspace = VIDEO_CS_709;
+	info.range = VIDEO_RANGE_PARTIAL;
+	return info;
+}
+
+vcam_status status_of(vcam_output &vcam)
+{
+	vcam_status status;
+	vcam_read_status(&vcam, &status);
+	return status;
+}
+
+} // namespace
+
+TEST(VcamQueue, FramesAreConvertedIntoReusedBuffersAndCounted)
 {
 	recorder::reset();
 	vcam_output vcam;
-	video_output_info info = {};
-	info.format = VIDEO_FORMAT_NV12;
-	info.width = 64;
-	info.height = 16;
-	info.colorspace = VIDEO_CS_709;
-	info.range = VIDEO_RANGE_PARTIAL;
-	ASSERT_TRUE(vcam_begin_run(&vcam, info));
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(64, 16)));
 
 	// No consumer: the queue fills and its oldest frames are reused.
 	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0});
@@ -176,11 +195,54 @@ TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
 	}
 	EXPECT_LE(buffers.size(), FRAME_QUEUE_LIMIT + 1);
 	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {0, 255, 0}, 2));
+	vcam_status status = status_of(vcam);
+	EXPECT_TRUE(status.active);
+	EXPECT_EQ(status.width, 64u);
+	EXPECT_EQ(status.height, 16u);
+	EXPECT_EQ(status.frames_received, 20u);
+	EXPECT_EQ(status.frames_dropped, 20u - FRAME_QUEUE_LIMIT);
 
+	// The frames left queued are lost to the run, whose figures stay.
 	vcam_end_run(&vcam);
 	EXPECT_TRUE(vcam.frame_queue.empty());
 	EXPECT_EQ(vcam.scaler, nullptr);
+	status = status_of(vcam);
+	EXPECT_FALSE(status.active);
+	EXPECT_EQ(status.frames_received, 20u);
+	EXPECT_EQ(status.frames_sent, 0u);
+	EXPECT_EQ(status.frames_dropped, 20u);
 	const recorder::Snapshot record = recorder::snapshot();
 	ASSERT_EQ(record.cameras.size(), 1u);
 	EXPECT_EQ(record.cameras[0].deletes, 1);
+
+	// The next run starts from nothing.
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(32, 8)));
+	status = status_of(vcam);
+	EXPECT_EQ(status.width, 32u);
+	EXPECT_EQ(status.frames_received + status.frames_dropped, 0u);
+	vcam_end_run(&vcam);
+}
+
+TEST(VcamRun, EveryFrameIsSentOrDroppedAndTheFirstFailureIsKept)
+{
+	recorder::reset();
+	recorder::throw_on_sends(2);
+	vcam_output vcam;
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(64, 16)));
+	vcam_start_consumer(&vcam);
+	Nv12Frame frame(64, 16, {255, 0, 0}, {255, 0, 0});
+	for (int i = 0; i < 40; i++) {
+		vcam_raw_video(&vcam, &frame.data);
+		if (i % 2)
+			std::this_thread::sleep_for(std::chrono::milliseconds(1));
+	}
+	vcam_end_run(&vcam);
+
+	const vcam_status status = status_of(vcam);
+	EXPECT_EQ(status.frames_received, 40u);
+	EXPECT_EQ(status.frames_sent + status.frames_dropped, 40u);
+	// The library saw every frame sent and the two it threw on.
+	EXPECT_EQ(recorder::frame_count(), status.frames_sent + 2);
+	EXPECT_NE(status.last_error.find("recorder: sending fails"),
+		  std::string::npos);
 }
