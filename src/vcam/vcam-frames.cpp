@@ -56,8 +56,10 @@ void make_scaler(vcam_output *vcam)
 	}
 }
 
-// The first failed send of a run is reported; later ones are counted only,
-// so that a camera that fails at every frame does not flood the log.
+// The first failed send of a run is logged and kept as the run's last error
+// (the output's last error in the host once the run stops); later ones are
+// counted only, so that a camera that fails at every frame does not flood
+// the log.
 void report_send_failure(vcam_output *vcam, const std::string &reason)
 {
 	if (vcam->record.send_failure_reported)
@@ -70,7 +72,7 @@ void report_send_failure(vcam_output *vcam, const std::string &reason)
 	     "velmora-rgb-cam: %s (later failures of this run are counted, "
 	     "not logged)",
 	     error.c_str());
-	vcam_report_error(vcam, error);
+	vcam_keep_error(vcam, error);
 }
 
 void send_frame(vcam_output *vcam, const QImage &frame)

@@ -39,12 +39,15 @@ static void begin_record(vcam_run_record &record, uint32_t width,
 	record.last_error.clear();
 }
 
+void vcam_keep_error(vcam_output *vcam, const std::string &reason)
+{
+	std::lock_guard<std::mutex> lock(vcam->record.error_mutex);
+	vcam->record.last_error = reason;
+}
+
 void vcam_report_error(vcam_output *vcam, const std::string &reason)
 {
-	{
-		std::lock_guard<std::mutex> lock(vcam->record.error_mutex);
-		vcam->record.last_error = reason;
-	}
+	vcam_keep_error(vcam, reason);
 	if (vcam->output)
 		obs_output_set_last_error(vcam->output, reason.c_str());
 }
@@ -188,8 +191,16 @@ void vcam_stop(void *data, uint64_t ts)
 	UNUSED_PARAMETER(ts);
 	vcam_output *vcam = static_cast<vcam_output *>(data);
 	end_run_safely(vcam);
+	vcam_run_record &record = vcam->record;
+	// A failure the consumer thread kept becomes the output's last error
+	// now that the run's threads have ended, and before the host's stop
+	// signal, whose handlers may read it.
+	if (record.send_failure_reported) {
+		std::lock_guard<std::mutex> lock(record.error_mutex);
+		obs_output_set_last_error(vcam->output,
+					  record.last_error.c_str());
+	}
 	obs_output_end_data_capture(vcam->output);
-	const vcam_run_record &record = vcam->record;
 	blog(LOG_INFO,
 	     "velmora-rgb-cam: stopped: %llu frames received, %llu sent, %llu "
 	     "dropped",

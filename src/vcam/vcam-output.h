@@ -96,8 +96,12 @@ void vcam_start_consumer(vcam_output *vcam);
 // ends, then closes the camera.
 void vcam_consumer_main(vcam_output *vcam);
 
-// Keeps reason as the run's last error, and as the output's last error in
-// the host when there is an output.
+// Keeps reason as the run's last error (any thread).
+void vcam_keep_error(vcam_output *vcam, const std::string &reason);
+
+// Keeps reason as the run's last error and sets it as the output's last
+// error in the host when there is an output. On the host's threads only
+// (start, stop): the host's last error has no lock, and others may read it.
 void vcam_report_error(vcam_output *vcam, const std::string &reason);
 
 // The status of the running or last run (vcam-status.cpp).

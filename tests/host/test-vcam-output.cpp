@@ -258,6 +258,10 @@ TEST_F(Vcam, ThrowingCameraLosesThoseFramesReportsTheFirstAndDeliveryGoesOn)
 	const std::string error = obs_output_get_last_error(output);
 	EXPECT_NE(error.find("recorder: sending fails"), std::string::npos);
 	EXPECT_EQ(headless::log_count(error, LOG_WARNING), 1u);
+	// Those frames were counted as dropped, the others as sent.
+	const auto [received, sent, dropped] = last_run_figures();
+	EXPECT_EQ(sent, recorder::frame_count() - 3);
+	EXPECT_EQ(sent + dropped, received);
 	expect_cameras_released(1);
 }
 

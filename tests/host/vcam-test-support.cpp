@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -91,6 +92,17 @@ uint32_t frame_pixel(const recorder::Frame &frame,
 	const uint8_t *p = frame.bytes.data() + y * stride + x * 3;
 	return 0xFF000000u | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 |
 	       uint32_t(p[2]);
+}
+
+std::array<unsigned long long, 3> last_run_figures()
+{
+	std::array<unsigned long long, 3> figures = {0, 0, 0};
+	for (const headless::LogLine &line : headless::log_lines())
+		sscanf(line.text.c_str(),
+		       "velmora-rgb-cam: stopped: %llu frames received, %llu "
+		       "sent, %llu dropped",
+		       &figures[0], &figures[1], &figures[2]);
+	return figures;
 }
 
 } // namespace vcamtest
