@@ -1,7 +1,7 @@
 // The camera output's status for readers on any thread (remote requests).
 #include "vcam-status.h"
 #include "vcam-output.h"
-#include "../plugin-objects.h"
+#include "../plugin-ids.h"
 
 #include <obs.hpp>
 
