@@ -5,10 +5,11 @@
 # project's defaults, with -Wall -Wextra as errors, and links it as a DLL.
 #
 # The import libraries are made here: the module's objects are compiled
-# first, the functions they take from libobs (obs.dll), Qt 6 (Qt6Core.dll,
-# Qt6Gui.dll; Debian's Qt 6 headers serve for the few files that use Qt) and
-# the camera library (camsink.dll, while the module imports it) are listed
-# in .def files, and MinGW's dlltool turns those into import libraries.
+# first, the functions they take from libobs (obs.dll) and Qt 6 (Qt6Core.dll,
+# Qt6Gui.dll; Debian's Qt 6 headers serve for the few files that use Qt) are
+# listed in .def files, and MinGW's dlltool turns those into import
+# libraries. The camera library (camsink.dll) is loaded at run time and
+# needs none.
 # What this proves and what it does not: see the README.
 set -eu
 cd "$(dirname "$0")/../.."
@@ -95,23 +96,18 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 EOF
 # Empty import libraries until the real ones are made.
-libraries="obs Qt6Core Qt6Gui camsink"
+libraries="obs Qt6Core Qt6Gui"
 for name in $libraries; do
 	"$triple-ar" rc "$sdk/lib/lib$name.dll.a"
 done
 
 # Configured with the project's defaults (on Windows: the module only).
-camsink_option=""
-if grep -q VELMORA_CAMSINK_IMPORT_LIB camsink/CMakeLists.txt; then
-	camsink_option="-DVELMORA_CAMSINK_IMPORT_LIB=$sdk/lib/libcamsink.dll.a"
-fi
-# shellcheck disable=SC2086
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	-DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64.cmake" \
 	-DCMAKE_C_FLAGS=-Werror -DCMAKE_CXX_FLAGS=-Werror \
 	-DCMAKE_MODULE_LINKER_FLAGS=-static \
 	-Dlibobs_DIR="$sdk/lib/cmake/libobs" -DQt6_DIR="$sdk/lib/cmake/Qt6" \
-	$camsink_option >"$work/configure.log" || {
+	>"$work/configure.log" || {
 	cat "$work/configure.log"
 	exit 1
 }
@@ -126,8 +122,8 @@ awk '$1 == "U" { sub(/^__imp_/, "", $2); print $2 }' "$work/symbols" |
 awk 'NF == 3 && $2 != "U" { print $3 }' "$work/symbols" | sort -u >"$work/defined"
 comm -23 "$work/undefined" "$work/defined" >"$work/imported"
 
-# Who exports what: libobs's EXPORT declarations, Debian's Qt libraries
-# (MinGW mangles C++ names as Linux does), the camera library's three.
+# Who exports what: libobs's EXPORT declarations and Debian's Qt libraries
+# (MinGW mangles C++ names as Linux does).
 find "$sdk/include/obs" -name '*.h' -exec grep -h '^[[:space:]]*EXPORT\b' {} + |
 	sed -n 's/^[^(]*[^A-Za-z0-9_(]\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*(.*/\1/p' |
 	sort -u >"$work/exports-obs"
@@ -136,7 +132,6 @@ for component in Core Gui; do
 		awk '{ sub(/@.*/, "", $3); print $3 }' |
 		sort -u >"$work/exports-Qt6$component"
 done
-printf '%s\n' scCreateCamera scDeleteCamera scSendFrame >"$work/exports-camsink"
 
 for name in $libraries; do
 	dll=$name.dll
