@@ -111,6 +111,7 @@ cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	cat "$work/configure.log"
 	exit 1
 }
+grep "building the module only" "$work/configure.log"
 
 # Every object of the build, then the names they take from outside.
 objects=$(ninja -C "$build" -t targets all | sed -n 's/^\(.*\.obj\): .*/\1/p')
