@@ -300,10 +300,13 @@ void draw_input_instead(matting_filter *filter)
 			uint32_t(filter->total_height));
 }
 
-// Draws this frame's result the way the host draws a filter's texture (the
-// framebuffer encodes sRGB when the caller renders in linear sRGB). The
-// result is drawn directly, so further views of the frame cost one draw and
-// never render the input again.
+// Draws this frame's result the way the host draws a filter's texture: when
+// the caller renders in linear sRGB, the output effect decodes the stored
+// sRGB values and the framebuffer encodes them again; otherwise (a bare
+// render: screenshots, projectors, thumbnails) the stored values are drawn
+// as they are, with the host's default effect. The result is drawn
+// directly, so further views of the frame cost one draw and never render
+// the input again.
 void output_pass(matting_filter *filter)
 {
 	if (!filter->output_effect) {
@@ -314,10 +317,17 @@ void output_pass(matting_filter *filter)
 	if (!result)
 		return;
 
+	const bool linear = gs_get_linear_srgb();
+	gs_effect_t *effect = filter->output_effect;
+	gs_eparam_t *image = filter->output_image_param;
+	if (!linear) {
+		effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
+		image = gs_effect_get_param_by_name(effect, "image");
+	}
 	const bool previous_srgb = gs_framebuffer_srgb_enabled();
-	gs_enable_framebuffer_srgb(gs_get_linear_srgb());
-	set_texture(filter->output_image_param, result);
-	while (gs_effect_loop(filter->output_effect, DRAW_TECHNIQUE))
+	gs_enable_framebuffer_srgb(linear);
+	set_texture(image, result);
+	while (gs_effect_loop(effect, DRAW_TECHNIQUE))
 		gs_draw_sprite(result, 0, uint32_t(filter->total_width),
 			       uint32_t(filter->total_height));
 	gs_enable_framebuffer_srgb(previous_srgb);
