@@ -88,23 +88,52 @@ TEST(MattingRender, MarginsGrowTheOutputAndReadTransparentOutsideTheTarget)
 	EXPECT_EQ(obs_source_get_height(parent), 23u);
 }
 
-TEST(MattingRender, ASizeTheDeviceCannotMakePassesTheInputThrough)
+TEST(MattingRender, MarginsBeyondWhatTheDeviceOrAFrameCarriesAreReduced)
 {
-	// Far beyond the largest texture the device makes (16384 here).
-	OBSSourceAutoRelease parent =
+	// 16000 + 9999 is more than the largest side the device makes
+	// (16384 here): the margin is cut to fit and the effect still runs.
+	const std::string green = constant_body("float4(0.0, 1.0, 0.0, 1.0)");
+	OBSSourceAutoRelease wide =
 		headless::make_color_source("wide", 16000, 8, RED);
-	OBSSourceAutoRelease filter = add_matting(
-		parent, constant_body("float4(0.0, 1.0, 0.0, 1.0)"),
-		margins(0, 9999, 0, 0));
-	EXPECT_EQ(obs_source_get_width(parent), 25999u);
-	headless::Image image = headless::render_source(parent, 64, 8);
+	OBSSourceAutoRelease filter =
+		add_matting(wide, green, margins(0, 9999, 0, 0));
+	EXPECT_GT(obs_source_get_width(wide), 16000u);
+	EXPECT_LE(obs_source_get_width(wide), 16384u);
+	const std::string reduced = last_error(filter);
+	EXPECT_NE(reduced.find("25999 x 8"), std::string::npos) << reduced;
+	headless::Image image = headless::render_source(wide, 64, 8);
 	ASSERT_FALSE(image.empty());
-	EXPECT_TRUE(pixel_near(image.pixel(5, 4), RED, 2));
-
-	// Back to a size the device makes: the effect runs again.
-	update_and_settle(filter, margins(0, 0, 0, 0));
-	image = headless::render_source(parent, 64, 8);
 	EXPECT_TRUE(pixel_near(image.pixel(5, 4), GREEN, 2));
+
+	// A broken effect's error is never replaced or cleared by the
+	// margins' message, which comes back once the effect builds.
+	reload_with_text(filter, "float4 mainImage(VertData v_in) : TARGET {");
+	const std::string broken = last_error(filter);
+	EXPECT_NE(broken, reduced);
+	update_and_settle(filter, margins(0, 0, 0, 0));
+	EXPECT_EQ(last_error(filter), broken);
+	update_and_settle(filter, margins(0, 9999, 0, 0));
+	reload_with_text(filter, green);
+	EXPECT_EQ(last_error(filter), reduced);
+	update_and_settle(filter, margins(0, 0, 0, 0));
+	EXPECT_EQ(last_error(filter), "");
+	EXPECT_EQ(obs_source_get_width(wide), 16000u);
+
+	// 4K with every margin at its maximum asks for 23838 x 22158: cut,
+	// in proportion, to at most 8192 x 8192 pixels in all (checked
+	// without drawing such a frame).
+	OBSSourceAutoRelease uhd =
+		headless::make_color_source("uhd", 3840, 2160, RED);
+	OBSSourceAutoRelease uhd_filter =
+		add_matting(uhd, green, margins(9999, 9999, 9999, 9999));
+	const uint64_t width = obs_source_get_width(uhd);
+	const uint64_t height = obs_source_get_height(uhd);
+	EXPECT_LE(width * height, 8192u * 8192u);
+	EXPECT_GT(width * height, 8000u * 8000u);
+	EXPECT_NEAR(double(width - 3840) / double(height - 2160), 1.0, 0.01);
+	EXPECT_NE(last_error(uhd_filter).find("23838 x 22158"),
+		  std::string::npos)
+		<< last_error(uhd_filter);
 }
 
 TEST(MattingRender, PreviousImageShowsNothingFirstThenThePreviousCapture)
