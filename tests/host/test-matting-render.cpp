@@ -222,19 +222,36 @@ TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
 {
 	// Half-transparent white: captured with the alpha divided out, the
 	// effect sees white; captured as drawn (premultiplied), it sees grey.
-	OBSSourceAutoRelease parent = make_input(16, 16, 0x80FFFFFF);
+	// The host draws an image without margins straight into the capture,
+	// and through its filter texture otherwise: the same pixels.
 	const std::string show_rgb =
 		"float4 mainImage(VertData v_in) : TARGET\n{\n"
 		"\tfloat4 c = image.Sample(textureSampler, v_in.uv);\n"
 		"\treturn float4(c.rgb, 1.0);\n}\n";
-	OBSSourceAutoRelease straight = add_matting(parent, show_rgb);
-	const uint32_t divided = headless::render_source(parent).pixel(8, 8);
-	obs_source_filter_remove(parent, straight);
-	OBSSourceAutoRelease premultiplied =
-		add_matting(parent, "#define USE_PM_ALPHA 1\n" + show_rgb);
-	const uint32_t as_drawn = headless::render_source(parent).pixel(8, 8);
-	EXPECT_GT(divided & 0xFF, (as_drawn & 0xFF) + 40)
-		<< std::hex << divided << " " << as_drawn;
+	OBSSourceAutoRelease colour = make_input(16, 16, 0x80FFFFFF);
+	OBSSourceAutoRelease image = headless::make_image_source(
+		"image", hosttest::test_data("half-white.png"));
+	const std::pair<obs_source_t *, int> cases[] = {
+		{colour, 0}, {image, 0}, {image, 1}}; // input, left margin
+	uint32_t seen[3][2] = {};
+	for (int c = 0; c < 3; c++) {
+		auto [input, margin] = cases[c];
+		for (int premultiplied = 0; premultiplied < 2; premultiplied++) {
+			OBSSourceAutoRelease filter = add_matting(
+				input,
+				(premultiplied ? "#define USE_PM_ALPHA 1\n" : "") +
+					show_rgb,
+				margins(margin, 0, 0, 0));
+			seen[c][premultiplied] =
+				headless::render_source(input).pixel(8 + margin, 8);
+			obs_source_filter_remove(input, filter);
+		}
+		EXPECT_GT(seen[c][0] & 0xFF, (seen[c][1] & 0xFF) + 40)
+			<< std::hex << seen[c][0] << " " << seen[c][1];
+	}
+	for (int premultiplied = 0; premultiplied < 2; premultiplied++)
+		EXPECT_TRUE(pixel_near(seen[1][premultiplied],
+				       seen[2][premultiplied], 1));
 }
 
 TEST(MattingRender, ReportsItsTargetsColourSpace)
