@@ -118,22 +118,6 @@ TEST(MattingRender, MarginsBeyondWhatTheDeviceOrAFrameCarriesAreReduced)
 	update_and_settle(filter, margins(0, 0, 0, 0));
 	EXPECT_EQ(last_error(filter), "");
 	EXPECT_EQ(obs_source_get_width(wide), 16000u);
-
-	// 4K with every margin at its maximum asks for 23838 x 22158: cut,
-	// in proportion, to at most 8192 x 8192 pixels in all (checked
-	// without drawing such a frame).
-	OBSSourceAutoRelease uhd =
-		headless::make_color_source("uhd", 3840, 2160, RED);
-	OBSSourceAutoRelease uhd_filter =
-		add_matting(uhd, green, margins(9999, 9999, 9999, 9999));
-	const uint64_t width = obs_source_get_width(uhd);
-	const uint64_t height = obs_source_get_height(uhd);
-	EXPECT_LE(width * height, 8192u * 8192u);
-	EXPECT_GT(width * height, 8000u * 8000u);
-	EXPECT_NEAR(double(width - 3840) / double(height - 2160), 1.0, 0.01);
-	EXPECT_NE(last_error(uhd_filter).find("23838 x 22158"),
-		  std::string::npos)
-		<< last_error(uhd_filter);
 }
 
 TEST(MattingRender, PreviousImageShowsNothingFirstThenThePreviousCapture)
