@@ -53,9 +53,31 @@ std::string load_failure_text(const effect_load_result &loaded)
 	return failed + " " + module_text_with(detail, loaded.culprit);
 }
 
+// What the build reads from the settings, copied under the lock the
+// panel's callbacks hold while they read them.
+struct source_settings {
+	bool from_file = false;
+	bool use_template = true;
+	std::string text; // shader_text, or the file name
+};
+
+source_settings read_source_settings(matting_filter *filter,
+				     obs_data_t *settings)
+{
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	source_settings read;
+	read.from_file = settings_bool(settings, S_FROM_FILE);
+	read.use_template =
+		!read.from_file || !settings_bool(settings, S_OVERRIDE_ENTIRE_EFFECT);
+	read.text = read.from_file
+			    ? settings_string(settings, S_SHADER_FILE_NAME)
+			    : settings_string(settings, S_SHADER_TEXT,
+					      keyer_effect_text);
+	return read;
+}
+
 // The user's text, whether it goes into the template, and the files it
-// came from. False (with last_error already settled) when there is nothing
-// to compile.
+// came from.
 struct user_text {
 	std::string text;
 	bool use_template = true;
@@ -63,24 +85,25 @@ struct user_text {
 	effect_load_result loaded; // when from a file
 };
 
+// False (with last_error already settled) when there is nothing to
+// compile.
 bool read_user_text(matting_filter *filter, obs_data_t *settings,
 		    user_text *user)
 {
-	if (!settings_bool(settings, S_FROM_FILE)) {
-		user->text = settings_string(settings, S_SHADER_TEXT,
-					     keyer_effect_text);
-		user->use_template = true;
+	source_settings source = read_source_settings(filter, settings);
+	user->use_template = source.use_template;
+	user->from_file = source.from_file;
+	if (!source.from_file) {
+		user->text = std::move(source.text);
 		return true;
 	}
 
-	user->from_file = true;
-	const std::string path = settings_string(settings, S_SHADER_FILE_NAME);
-	if (path.empty()) {
+	if (source.text.empty()) {
 		matting_set_last_error(filter, settings,
 				       module_text("ShaderFilter.NoFileName"));
 		return false;
 	}
-	user->loaded = load_effect_source(path, matting_file_access());
+	user->loaded = load_effect_source(source.text, matting_file_access());
 	if (user->loaded.status != effect_load_status::loaded) {
 		matting_set_last_error(filter, settings,
 				       load_failure_text(user->loaded));
@@ -233,7 +256,6 @@ void matting_build_effect(matting_filter *filter)
 	}
 
 	user_text user;
-	user.use_template = !settings_bool(settings, S_OVERRIDE_ENTIRE_EFFECT);
 	if (!read_user_text(filter, settings, &user))
 		return;
 	filter->use_template = user.use_template;

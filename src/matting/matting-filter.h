@@ -32,8 +32,13 @@
 // update directly, before the filter is drawn). Other threads (the
 // properties panel, activation, remote requests) never walk params
 // directly: they take params_mutex, which the graphics thread holds while
-// it swaps the list, changes a parameter's bound source or writes
-// last_error. Graphics objects are made and freed only inside the graphics
+// it swaps the list or changes a parameter's bound source. The filter's
+// own code also holds it whenever it reads or writes the filter's settings
+// object (the update's defaults and values, the build's sources, the
+// panel's callbacks, last_error), which the host shares between threads
+// without a lock. It is a leaf lock: under it nothing but the settings, the
+// parameter records and weak references is touched, so it never waits on
+// the host. Graphics objects are made and freed only inside the graphics
 // context.
 #pragma once
 

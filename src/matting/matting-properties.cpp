@@ -48,8 +48,11 @@ bool from_file_modified(obs_properties_t *props, obs_property_t *,
 	hide(props, S_SHADER_TEXT);
 	hide(props, S_SHADER_FILE_NAME);
 	matting_filter *filter = panel_instance(props);
+	if (!filter)
+		return true;
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
 	const bool from_file = settings_bool(settings, S_FROM_FILE);
-	if (filter && from_file != filter->from_file) {
+	if (from_file != filter->from_file) {
 		filter->from_file = from_file;
 		filter->reload_pending = true;
 	}
@@ -74,6 +77,7 @@ bool shader_file_name_modified(obs_properties_t *props,
 	matting_filter *filter = panel_instance(props);
 	if (!filter)
 		return false;
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
 	const std::string file_name =
 		settings_string(settings, obs_property_name(property));
 	if (file_name == filter->last_file_name)

@@ -191,12 +191,11 @@ void bind_source(matting_filter *filter, matting_param &param,
 	param.image_problem.clear();
 }
 
-// The source named by the parameter's source key, as a new reference; the
-// one already bound when it still carries that name.
-obs_source_t *wanted_source(const matting_param &param, obs_data_t *settings)
+// The source named wanted, as a new reference: the one already bound
+// when it still carries that name.
+obs_source_t *wanted_source(const matting_param &param,
+			    const std::string &wanted)
 {
-	const std::string key = matting_source_key(param.name);
-	const std::string wanted = settings_string(settings, key.c_str());
 	obs_source_t *current =
 		param.bound_source
 			? obs_weak_source_get_source(param.bound_source)
@@ -263,17 +262,25 @@ std::string matting_source_key(const std::string &name)
 void texture_param_bind(matting_filter *filter, matting_param &param,
 			obs_data_t *settings, const std::string &default_file)
 {
-	obs_source_t *chosen = wanted_source(param, settings);
+	// The settings are read under the lock the panel's callbacks hold
+	// while they read them; sources and images are looked up outside it.
+	std::unique_lock<std::mutex> lock(filter->params_mutex);
+	const std::string wanted = settings_string(
+		settings, matting_source_key(param.name).c_str());
+	lock.unlock();
+	obs_source_t *chosen = wanted_source(param, wanted);
 	if (chosen) {
 		bind_source(filter, param, chosen);
 		obs_source_release(chosen);
 		return;
 	}
 
-	const std::string default_path =
-		set_default_path(param, settings, default_file);
-	load_image(param, settings_string(settings, param.name.c_str(),
-					  default_path));
+	lock.lock();
+	const std::string path = settings_string(
+		settings, param.name.c_str(),
+		set_default_path(param, settings, default_file));
+	lock.unlock();
+	load_image(param, path);
 	unbind_source(filter, param);
 }
 

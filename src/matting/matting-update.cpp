@@ -162,6 +162,13 @@ void bind_param(matting_filter *filter, matting_param &param,
 {
 	const DeclaredDefault declared(param.param);
 	param.has_default = false;
+	if (param.type == GS_SHADER_PARAM_TEXTURE) {
+		texture_param_bind(filter, param, settings, declared.text());
+		return;
+	}
+	// Nothing but the settings here: under the lock the panel's
+	// callbacks hold while they read them.
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
 	switch (param.type) {
 	case GS_SHADER_PARAM_VEC2:
 		bind_vector(param, settings, declared, 2);
@@ -171,9 +178,6 @@ void bind_param(matting_filter *filter, matting_param &param,
 		break;
 	case GS_SHADER_PARAM_VEC4:
 		bind_vector(param, settings, declared, 4);
-		break;
-	case GS_SHADER_PARAM_TEXTURE:
-		texture_param_bind(filter, param, settings, declared.text());
 		break;
 	default:
 		bind_scalar(param, settings, declared);
@@ -201,10 +205,13 @@ void report_texture_problems(matting_filter *filter, obs_data_t *settings)
 void matting_update(void *data, obs_data_t *settings)
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	filter->expand_left = read_margin(settings, S_EXPAND_LEFT);
-	filter->expand_right = read_margin(settings, S_EXPAND_RIGHT);
-	filter->expand_top = read_margin(settings, S_EXPAND_TOP);
-	filter->expand_bottom = read_margin(settings, S_EXPAND_BOTTOM);
+	{
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		filter->expand_left = read_margin(settings, S_EXPAND_LEFT);
+		filter->expand_right = read_margin(settings, S_EXPAND_RIGHT);
+		filter->expand_top = read_margin(settings, S_EXPAND_TOP);
+		filter->expand_bottom = read_margin(settings, S_EXPAND_BOTTOM);
+	}
 	filter->rand_activation_f = matting_random_value();
 
 	if (filter->reload_pending) {

@@ -359,8 +359,12 @@ TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 
 TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
 {
-	// Two effects whose parameter lists differ in every record; a panel
-	// holds the controls of one of them, never a mix or freed records.
+	// The effect file alternates between two parameter lists that differ
+	// in every record; each reload rebuilds the list (and writes its
+	// defaults into the settings) while panels are built on another
+	// thread. A panel holds the controls of one list, never a mix or freed
+	// records. (Nothing here writes the settings from another thread: the
+	// host itself does that without a lock.)
 	auto effect = [](const std::string &prefix, int count) {
 		std::string text;
 		for (int i = 0; i < count; i++)
@@ -371,8 +375,10 @@ TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
 		return text + PASS_THROUGH;
 	};
 	const std::string texts[] = {effect("first_", 40), effect("second_", 25)};
+	const std::string path = write_temp_file("hammer.shader", texts[0]);
 	Input input;
-	OBSSourceAutoRelease filter = add_matting(input, texts[0]);
+	OBSSourceAutoRelease filter = add_matting(input, "", from_file(path));
+	ASSERT_EQ(last_error(filter), "");
 	std::atomic<bool> stop{false};
 	std::atomic<int> panels{0}, mixed{0};
 	std::thread reader([&] {
@@ -390,10 +396,7 @@ TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
 	const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
 	int rebuilds = 0;
 	while (std::chrono::steady_clock::now() < end) {
-		OBSDataAutoRelease settings = obs_data_create();
-		obs_data_set_string(settings, "shader_text",
-				    texts[++rebuilds % 2].c_str());
-		obs_source_update(filter, settings);
+		write_temp_file("hammer.shader", texts[++rebuilds % 2]);
 		headless::press_button(filter, "reload_effect");
 		headless::wait_frames(1);
 	}
