@@ -13,8 +13,12 @@ std::mutex chain_mutex; // guards installed_count and the chaining itself
 int installed_count = 0;
 // The handler ours passes every line to. Written before ours is chained in
 // and never cleared, so a thread that still calls ours after it was taken
-// out passes its line on all the same.
-std::atomic<log_handler_t> next_handler{nullptr};
+// out passes its line on all the same. (Wrapped: a function pointer type
+// as the atomic's own argument loses its calling convention on Windows.)
+struct chained_handler {
+	log_handler_t handler;
+};
+std::atomic<chained_handler> next_handler{{nullptr}};
 
 thread_local std::vector<logged_line> *recording = nullptr;
 
@@ -40,7 +44,7 @@ void capturing_handler(int level, const char *format, va_list args,
 {
 	if (recording)
 		recording->push_back({level, format_line(format, args)});
-	const log_handler_t next = next_handler.load();
+	const log_handler_t next = next_handler.load().handler;
 	if (next)
 		next(level, format, args, param);
 }
@@ -55,7 +59,7 @@ void chain_in()
 	base_get_log_handler(&current, &param);
 	if (current == capturing_handler)
 		return; // left in earlier behind a handler since removed
-	next_handler = current;
+	next_handler = chained_handler{current};
 	// The host's parameter stays as it was, so a thread that reads the
 	// handler and its parameter while they change still gets a pair that
 	// belongs together.
@@ -71,7 +75,7 @@ void chain_out()
 	void *param = nullptr;
 	base_get_log_handler(&current, &param);
 	if (current == capturing_handler)
-		base_set_log_handler(next_handler.load(), param);
+		base_set_log_handler(next_handler.load().handler, param);
 }
 
 } // namespace
