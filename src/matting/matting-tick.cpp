@@ -178,22 +178,19 @@ std::string margins_message(const matting_filter *filter,
 
 // Puts message into last_error, or takes the margins' earlier message out
 // of it when message is "". Only an empty last_error or the margins' own
-// earlier message is replaced: an effect error stays, and once the effect
-// builds (which empties last_error) the message comes back.
+// earlier message is replaced: an effect's or a texture's error stays, and
+// once it is gone (last_error emptied) the message comes back.
 void report_margins(matting_filter *filter, const std::string &message)
 {
 	if (message.empty() && filter->margins_message.empty())
 		return;
-	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
-	const std::string current = obs_data_get_string(settings, S_LAST_ERROR);
+	const std::string current = matting_last_error(filter);
 	const bool ours = current.empty() || current == filter->margins_message;
 	filter->margins_message = message;
 	if (!ours || current == message)
 		return;
-	if (message.empty())
-		obs_data_unset_user_value(settings, S_LAST_ERROR);
-	else
-		obs_data_set_string(settings, S_LAST_ERROR, message.c_str());
+	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
+	matting_set_last_error(filter, settings, message);
 	obs_source_update_properties(filter->source);
 }
 
