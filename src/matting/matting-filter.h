@@ -205,8 +205,13 @@ struct matting_filter {
 	int32_t expand_right = 0;
 	int32_t expand_top = 0;
 	int32_t expand_bottom = 0;
-	int32_t total_width = 0; // target base size plus margins (last tick)
-	int32_t total_height = 0;
+	int32_t total_width = 0; // target base size plus margins as drawn
+	int32_t total_height = 0; // (last tick; see matting-tick.h)
+	int32_t asked_width = 0;  // target base size plus margins as set
+	int32_t asked_height = 0;
+	// What the tick last said in last_error about margins it had to cut
+	// ("" = nothing); never replaces an effect error.
+	std::string margins_message;
 	bool rendering = false; // the effect pass of this instance is running
 
 	// Values of the reserved uniforms, computed by the tick.
