@@ -25,7 +25,10 @@
 #include <graphics/image-file.h>
 #include <graphics/vec2.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -113,7 +116,9 @@ struct matting_filter {
 	gs_texrender_t *previous_output_render = nullptr;
 	gs_eparam_t *output_image_param = nullptr;
 
-	bool reload_pending = false; // rebuild at the next settings update
+	// Rebuild at the next settings update. Set by the panel's callbacks
+	// and by remote requests on their own threads, taken by the update.
+	std::atomic<bool> reload_pending{false};
 	std::string last_file_name;  // shader_file_name last seen
 	bool from_file = false;      // from_file last seen
 	bool use_pm_alpha = false;   // text has "#define USE_PM_ALPHA 1"
@@ -188,6 +193,14 @@ struct matting_filter {
 	// pairs every increment with one decrement.
 	bool lends_active = false;
 	bool lends_showing = false;
+
+	// Effect builds begun and finished (matting_build_effect counts them),
+	// so that a request on another thread can wait for the first build
+	// that begins after it asked for one (matting-remote.cpp).
+	std::mutex build_mutex;
+	std::condition_variable build_finished;
+	uint64_t builds_begun = 0;
+	uint64_t builds_done = 0;
 };
 
 /* --- host callbacks ---------------------------------------------------- */
