@@ -3,7 +3,6 @@
 # jobs on the built-in sample data, writing the results into out/.
 set -eu
 cd "$(dirname "$0")/.."
-tools/bootstrap.sh
 tools/build.sh
 mkdir -p out
 tools/with-xvfb.sh sh -c '

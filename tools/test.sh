@@ -3,6 +3,5 @@
 # (unit tests and tests in a real headless host) under an Xvfb of its own.
 set -eu
 cd "$(dirname "$0")/.."
-tools/bootstrap.sh
 tools/build.sh
 tools/with-xvfb.sh ctest --test-dir build --output-on-failure "$@"
