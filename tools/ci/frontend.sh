@@ -5,6 +5,7 @@
 # obs-websocket with tests/frontend (obs-websocket-js from npm), closes the
 # main window as a user does and reads OBS's leak count from its log.
 set -eu
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/../.."
 
 if [ "${1:-}" = --session ]; then
@@ -63,7 +64,7 @@ AlertsEnabled=false
 INI
 
 status=0
-tools/with-xvfb.sh "$0" --session "$work" "$port" || status=1
+tools/with-xvfb.sh "$self" --session "$work" "$port" || status=1
 
 log=$(ls -t "$config"/logs/*.txt 2>/dev/null | head -n 1)
 if [ -z "$log" ]; then
