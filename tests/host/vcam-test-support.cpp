@@ -1,4 +1,5 @@
 #include "vcam-test-support.h"
+#include "plugin-ids.h"
 
 #include <util/platform.h>
 
@@ -26,7 +27,7 @@ namespace vcamtest {
 
 OBSOutputAutoRelease vcam_instance()
 {
-	return obs_get_output_by_name("velmora-rgb-cam");
+	return obs_get_output_by_name(VCAM_OUTPUT_ID);
 }
 
 void use_video(uint32_t width, uint32_t height, video_format format,
