@@ -23,6 +23,8 @@
 //   matting-properties.cpp     properties panel, its callbacks and buttons
 //   matting-panel-rules.cpp    the panel's pure rules
 //   shader-convert-button.cpp  the "shader_convert" button (conversion)
+//   matting-remote.cpp         the buttons' work and status for requests
+//                              from other threads (src/remote)
 // The effect texts and the pure work on them (template, loader, guard,
 // built-in keyer) live in src/effect.
 //

@@ -4,6 +4,7 @@
 // vendor_request_unregister. Requests arrive on obs-websocket's threads.
 #include "remote-vendor.h"
 #include "remote-requests.h"
+#include "../plugin-ids.h"
 #include "../plugin-support.h"
 
 #include <obs.hpp>
@@ -14,7 +15,6 @@
 namespace {
 
 const char WEBSOCKET_MODULE[] = "obs-websocket";
-const char MATTING_ID[] = "velmora-matting";
 
 // What obs-websocket reads behind the "callback" pointer; it must stay
 // valid while the request is registered.
@@ -43,7 +43,7 @@ remote_lookup find_matting_filter(const std::string &source_name,
 		return remote_lookup::no_filter;
 	const char *id = obs_source_get_unversioned_id(filter);
 	auto *data = static_cast<matting_filter *>(obs_obj_get_data(filter));
-	if (!id || strcmp(id, MATTING_ID) != 0 || !data) {
+	if (!id || strcmp(id, MATTING_FILTER_ID) != 0 || !data) {
 		*kind = id ? id : "";
 		return remote_lookup::other_kind;
 	}
