@@ -5,18 +5,9 @@
 #include "matting-filter.h"
 #include "shader-convert-button.h"
 
-#include <obs.hpp>
-
 #include <chrono>
 
 namespace {
-
-std::string current_last_error(matting_filter *filter)
-{
-	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
-	const char *text = obs_data_get_string(settings, S_LAST_ERROR);
-	return text ? text : "";
-}
 
 // Runs press (which asks for a rebuild, or declines to and returns false),
 // then waits for the first build that begins after the press started: a
@@ -36,7 +27,7 @@ matting_rebuild_outcome press_and_wait(matting_filter *filter, Press press)
 			lock, std::chrono::milliseconds(MATTING_REBUILD_WAIT_MS),
 			[&] { return filter->builds_done > begun; });
 	}
-	outcome.last_error = current_last_error(filter);
+	outcome.last_error = matting_last_error(filter);
 	return outcome;
 }
 
@@ -64,7 +55,7 @@ matting_rebuild_outcome matting_convert_and_wait(matting_filter *filter,
 matting_status matting_get_status(matting_filter *filter)
 {
 	matting_status status;
-	status.last_error = current_last_error(filter);
+	status.last_error = matting_last_error(filter);
 	status.width = obs_source_get_width(filter->source);
 	status.height = obs_source_get_height(filter->source);
 	for (const matting_param_view &param : matting_params_snapshot(filter))
