@@ -25,26 +25,11 @@ prefix="$work/prefix"
 project="$top/build-on31"
 jobs=$(nproc)
 
-# Packages the host build needs beyond tools/bootstrap.sh's (only missing
-# ones are installed: naming an installed package would upgrade it).
-tools/bootstrap.sh
-missing=""
-for package in ninja-build nasm extra-cmake-modules libx11-xcb-dev \
+# The project's packages and those the host build needs beyond them (only
+# missing ones are installed).
+tools/bootstrap.sh ninja-build nasm extra-cmake-modules libx11-xcb-dev \
 	libjansson-dev uthash-dev libdrm-dev libva-dev libpci-dev uuid-dev \
-	libsimde-dev zlib1g-dev xz-utils; do
-	if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-		grep -q "install ok installed"; then
-		missing="$missing $package"
-	fi
-done
-if [ -n "$missing" ]; then
-	echo "host31: installing$missing"
-	export DEBIAN_FRONTEND=noninteractive
-	apt-get update -qq
-	# shellcheck disable=SC2086
-	apt-get install -y -qq \
-		--no-install-recommends -o DPkg::Lock::Timeout=600 $missing >/dev/null
-fi
+	libsimde-dev zlib1g-dev xz-utils
 
 ffmpeg_decoders=h264,png,mjpeg,bmp,gif,targa
 ffmpeg_demuxers=mov,image2,png_pipe,jpeg_pipe,bmp_pipe,gif
@@ -147,7 +132,6 @@ fi
 # modules and their data from there too.
 LD_LIBRARY_PATH="$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 export LD_LIBRARY_PATH
-cmake -S . -B "$project" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	-DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$project" --parallel "$jobs"
+VELMORA_BUILD_DIR="$project" tools/build.sh -DCMAKE_PREFIX_PATH="$prefix" \
+	-DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_TOOLS=ON
 tools/with-xvfb.sh ctest --test-dir "$project" --output-on-failure "$@"

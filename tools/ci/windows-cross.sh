@@ -28,22 +28,8 @@ triple=x86_64-w64-mingw32
 qt_include=/usr/include/x86_64-linux-gnu/qt6
 qt_lib=/usr/lib/x86_64-linux-gnu
 
-missing=""
-for package in g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-	qt6-base-dev cmake ninja-build xz-utils; do
-	if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-		grep -q "install ok installed"; then
-		missing="$missing $package"
-	fi
-done
-if [ -n "$missing" ]; then
-	echo "windows-cross: installing$missing"
-	export DEBIAN_FRONTEND=noninteractive
-	apt-get update -qq
-	# shellcheck disable=SC2086
-	apt-get install -y -qq --no-install-recommends \
-		-o DPkg::Lock::Timeout=600 $missing >/dev/null
-fi
+tools/bootstrap.sh --module-only g++-mingw-w64-x86-64-posix \
+	binutils-mingw-w64-x86-64 ninja-build xz-utils
 
 (cd "$host_source_dir" && sha256sum -c --quiet "$(basename "$tarball").sha256")
 
