@@ -13,11 +13,9 @@
 #include <regex>
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 
 namespace {
-
-const uint32_t GREY = 0xFF808080;
-const uint32_t BLUE = 0xFFFF0000;
 
 // The filter's input shows unchanged, and the log has last_error as the
 // reason the effect was not made.

@@ -12,11 +12,10 @@
 #include <sstream>
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 using hosttest::pixel_near;
 
 namespace {
-
-const uint32_t BLUE = 0xFFFF0000;
 
 const matting_filter *record_of(obs_source_t *filter)
 {
@@ -267,47 +266,34 @@ TEST(MattingParams, ABoundSourceThatGoesAwayIsSkipped)
 	update_and_settle(filter, json("{}"));
 }
 
-TEST(MattingParams, ClearingTheSourceKeyLoadsTheImageFileAgain)
-{
-	OBSSourceAutoRelease parent = make_input();
-	OBSSourceAutoRelease blue =
-		headless::make_color_source("velmora blue 2", 8, 8, BLUE);
-	OBSDataAutoRelease settings = obs_data_create();
-	obs_data_set_string(settings, "mask",
-			    hosttest::test_data("matting-red.png").c_str());
-	OBSSourceAutoRelease filter =
-		add_matting(parent, sample_body("mask"), settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-
-	obs_data_set_string(settings, "mask_source", "velmora blue 2");
-	update_and_settle(filter, settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
-	EXPECT_EQ(find_param(filter, "mask")->image_file, nullptr);
-
-	obs_data_set_string(settings, "mask_source", "");
-	update_and_settle(filter, settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-	EXPECT_EQ(find_param(filter, "mask")->bound_source, nullptr);
-}
-
-TEST(MattingParams, UnchangedSettingsLoadEachImageOnce)
+TEST(MattingParams, ImagesLoadOnceAndAgainWhenTheSourceKeyIsCleared)
 {
 	const std::string path = temp_copy("matting-red.png", "once/mask.png");
 	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease blue =
+		headless::make_color_source("velmora blue 2", 8, 8, BLUE);
 	OBSDataAutoRelease settings = obs_data_create();
 	obs_data_set_string(settings, "mask", path.c_str());
 	OBSSourceAutoRelease filter =
 		add_matting(parent, sample_body("mask"), settings);
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
 
+	// A bound source wins over the file, which is let go.
+	obs_data_set_string(settings, "mask_source", "velmora blue 2");
+	update_and_settle(filter, settings);
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
+	EXPECT_EQ(find_param(filter, "mask")->image_file, nullptr);
+	obs_data_set_string(settings, "mask_source", "");
+	update_and_settle(filter, settings);
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
+	EXPECT_EQ(find_param(filter, "mask")->bound_source, nullptr);
+
 	// The file changes on disk; updates with the same path keep the image
-	// loaded the first time.
+	// loaded, and a rebuild makes new records, which load afresh.
 	temp_copy("matting-blue.png", "once/mask.png");
 	update_and_settle(filter, settings);
 	update_and_settle(filter, settings);
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-
-	// A rebuild makes new records, which load afresh.
 	headless::press_button(filter, "reload_effect");
 	settle();
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));

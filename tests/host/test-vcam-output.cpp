@@ -11,12 +11,11 @@
 #include <thread>
 
 using namespace vcamtest;
+using namespace hosttest::colours;
 
 namespace {
 
 const int TIMEOUT_MS = 10000;
-const uint32_t RED = 0xFF0000FF; // 0xAABBGGRR
-const uint32_t BLUE = 0xFFFF0000;
 
 class Vcam : public ::testing::Test {
 protected:
