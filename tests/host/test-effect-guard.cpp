@@ -82,20 +82,11 @@ TEST(EffectGuard, EveryCrashingTextIsRefusedAndTheInputPassesThrough)
 
 TEST(EffectGuard, WholeEffectFilesAreGuardedToo)
 {
-	// An effect file whose last line ends in a line splice inside a
+	// An effect file whose last line (8) ends in a line splice inside a
 	// comment: the loader ends the text with that splice and a line feed.
 	// Lines count in the compiled text, after "#define OPENGL 1", and in
 	// the file.
-	const std::string path = write_temp_file(
-		"splice.effect",
-		"uniform float4x4 ViewProj;\nuniform texture2d image;\n"
-		"sampler_state s { Filter = Linear; };\n"
-		"struct V { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
-		"V vs(V v) { V o; o.pos = mul(float4(v.pos.xyz, 1.0), "
-		"ViewProj); o.uv = v.uv; return o; }\n"
-		"float4 ps(V v) : TARGET { return image.Sample(s, v.uv); }\n"
-		"technique Draw { pass { vertex_shader = vs(v); pixel_shader = "
-		"ps(v); } }\n// the end \\");
+	const std::string path = hosttest::test_data("splice-at-end.effect");
 	OBSSourceAutoRelease parent = make_input(8, 8, GREY);
 	OBSSourceAutoRelease filter = add_matting(parent, "", from_file(path, true));
 	EXPECT_NE(last_error(filter).find("line splice ('\\' at the end of "

@@ -160,23 +160,8 @@ TEST(MattingRender, PreviousOutputFeedsBackAndASecondViewRepeatsTheFrame)
 
 TEST(MattingRender, ACompleteEffectFromAFileDrawsTheFullQuad)
 {
-	const std::string path = write_temp_file(
-		"complete.effect",
-		"uniform float4x4 ViewProj;\n"
-		"uniform texture2d image;\n"
-		"sampler_state pointSampler { Filter = Point; AddressU = Clamp;"
-		" AddressV = Clamp; };\n"
-		"struct VertData { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
-		"VertData VSDefault(VertData v_in)\n{\n"
-		"\tVertData v_out;\n"
-		"\tv_out.pos = mul(float4(v_in.pos.xyz, 1.0), ViewProj);\n"
-		"\tv_out.uv = v_in.uv;\n\treturn v_out;\n}\n"
-		"float4 PSDraw(VertData v_in) : TARGET\n{\n"
-		"\treturn float4(v_in.uv.x, v_in.uv.y, 0.0, 1.0) +"
-		" 0.0 * image.Sample(pointSampler, v_in.uv);\n}\n"
-		"technique Draw\n{\n\tpass\n\t{\n"
-		"\t\tvertex_shader = VSDefault(v_in);\n"
-		"\t\tpixel_shader = PSDraw(v_in);\n\t}\n}\n");
+	// Colour: the texture coordinates, as red and green.
+	const std::string path = hosttest::test_data("uv-complete.effect");
 	OBSSourceAutoRelease parent = make_input(100, 50);
 	OBSDataAutoRelease settings = margins(28, 0, 0, 14);
 	OBSDataAutoRelease file = from_file(path, true);
