@@ -127,32 +127,10 @@ TEST(PanelParameters, ControlsFollowTheEffectsAnnotations)
 {
 	// Ranges as the host's effect hands the annotations over (fallbacks
 	// and type conversions: the unit tests), texts, lists, groups and
-	// vector components.
+	// vector components of the parameters in panel-controls.shader.
 	Input input;
 	OBSSourceAutoRelease filter = add_matting(
-		input,
-		"uniform float Matte_offset_x;\n"
-		"uniform float ranged <string widget_type = \"slider\";"
-		" float minimum = 0.0; float maximum = 2.0; float step = 0.5;>"
-		" = 1.0;\n"
-		"uniform int float_ranged_int <float minimum = 2.0;"
-		" float maximum = 8.0; float step = 2.0;>;\n"
-		"uniform int choice <string widget_type = \"select\";"
-		" int option_0 = 10; string option_0_label = \"ten\";"
-		" int option_1 = 20; int option_2 = 30;>;\n"
-		"uniform string note <string widget_type = \"info\";> = \"hi\";\n"
-		"uniform bool flag <string label = \"A flag\";"
-		" string group = \"Look\";>;\n"
-		"uniform float a <string group = \"Look\";>;\n"
-		"uniform float b <string group = \"Other\";>;\n"
-		// A group text that names another property cannot be a box.
-		"uniform float d <string group = \"shader_text\";>;\n"
-		"uniform float2 offset <string option_0 = \"Across\";"
-		" string option_1 = \"Down\";>;\n"
-		"uniform float2 scale;\n"
-		"uniform float3 tint3;\n"
-		"uniform float4 tint4 <string widget_type = \"slider\";>;\n" +
-			std::string(PASS_THROUGH));
+		input, "", from_file(hosttest::test_data("panel-controls.shader")));
 	ASSERT_EQ(last_error(filter), "");
 	Panel panel(filter);
 

@@ -5,10 +5,12 @@
 #include "matting-fixture.h"
 #include "matting/matting-filter.h"
 
+#include <util/platform.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 using namespace mattingtest;
@@ -30,25 +32,14 @@ const matting_param *find_param(obs_source_t *filter, const std::string &name)
 	return nullptr;
 }
 
-const char EVERY_TYPE[] =
-	"uniform bool flag = true;\n"
-	"uniform float amount<string widget_type = \"slider\";"
-	" float minimum = 0.0; float maximum = 2.0;> = 0.25;\n"
-	"uniform int count = -3;\n"
-	"uniform string notes<string widget_type = \"info\";> = \"hello\";\n"
-	"uniform float2 offset = {0.5, 0.25};\n"
-	"uniform float3 tint_slider<string widget_type = \"slider\";> ="
-	" {0.1, 0.2, 0.3};\n"
-	"uniform float3 tint = {0.505882, 0.772549, 0.196078};\n"
-	"uniform float4 key_color = {0.505882, 0.772549, 0.196078, 1.0};\n"
-	"uniform float4 no_default;\n"
-	"uniform float4 tint_capital<string widget_type = \"Slider\";> ="
-	" {0.0, 0.0, 1.0, 1.0};\n"
-	"uniform int mode<string widget_type = \"select\"; int option_0 = 10;"
-	" int option_1 = 20; int option_0 = 5;> = 10;\n"
-	"uniform int2 pair;\n"
-	"uniform float4x4 matrix_param;\n"
-	"uniform texture2d image_a;\n";
+// Declarations of parameters of every type.
+const std::string EVERY_TYPE = [] {
+	char *text = os_quick_read_utf8_file(
+		hosttest::test_data("every-type.hlsl").c_str());
+	const std::string copy = text ? text : "";
+	bfree(text);
+	return copy;
+}();
 
 // A body that returns the texture parameter named texture.
 std::string sample_body(const std::string &texture)
@@ -73,17 +64,19 @@ TEST(MattingParams, DiscoveryInOrderAndDefaultsUnderEachTypesKeys)
 {
 	OBSSourceAutoRelease parent = make_input();
 	OBSSourceAutoRelease filter =
-		add_matting(parent, std::string(EVERY_TYPE) + PASS_THROUGH);
+		add_matting(parent, EVERY_TYPE + PASS_THROUGH);
 	ASSERT_EQ(last_error(filter), "");
 
-	std::vector<std::string> names;
+	// Every uniform declared, in order.
+	std::vector<std::string> names, declared;
 	for (const matting_param &param : record_of(filter)->params)
 		names.push_back(param.name);
-	EXPECT_EQ(names, (std::vector<std::string>{
-				 "flag", "amount", "count", "notes", "offset",
-				 "tint_slider", "tint", "key_color",
-				 "no_default", "tint_capital", "mode", "pair",
-				 "matrix_param", "image_a"}));
+	const std::regex uniform("uniform \\w+ (\\w+)");
+	for (std::sregex_iterator it(EVERY_TYPE.begin(), EVERY_TYPE.end(), uniform), end;
+	     it != end; ++it)
+		declared.push_back((*it)[1]);
+	EXPECT_EQ(names, declared);
+	EXPECT_GT(names.size(), 10u);
 	EXPECT_EQ(find_param(filter, "mode")->option_values,
 		  (std::vector<int32_t>{5, 10, 20}));
 	// "image" is the filter's input, not a parameter.
