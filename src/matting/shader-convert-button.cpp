@@ -18,12 +18,16 @@ bool shader_convert_clicked(obs_properties_t *, obs_property_t *property,
 	if (!settings)
 		return false;
 
-	const char *text = obs_data_get_string(settings, S_SHADER_TEXT);
-	const ConvertResult result = convert_shader(text ? text : "");
-	if (!result.converted())
-		return false;
-
-	obs_data_set_string(settings, S_SHADER_TEXT, result.text.c_str());
+	{
+		// The settings are shared with the update on the graphics
+		// thread; a remote request presses this button from its own.
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		const char *text = obs_data_get_string(settings, S_SHADER_TEXT);
+		const ConvertResult result = convert_shader(text ? text : "");
+		if (!result.converted())
+			return false;
+		obs_data_set_string(settings, S_SHADER_TEXT, result.text.c_str());
+	}
 	if (property)
 		obs_property_set_visible(property, false);
 	filter->reload_pending = true;
