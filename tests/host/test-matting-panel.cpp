@@ -226,13 +226,6 @@ TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 
 namespace {
 
-int rebuilds = 0;
-
-void count_rebuild(void *, calldata_t *)
-{
-	rebuilds++;
-}
-
 // What the host's properties view does when the user edits a control:
 // store the value (JSON), run the control's modified callback, update the
 // filter. Returns whether the callback asks for a refresh.
@@ -254,49 +247,49 @@ bool edit(obs_source_t *filter, const char *name, const std::string &value)
 TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 {
 	Input input;
-	OBSDataAutoRelease settings =
-		from_file(example("pass-through.shader"), true);
-	OBSSourceAutoRelease filter =
-		headless::add_filter(input, MATTING_FILTER_ID, "panel", settings);
+	OBSSourceAutoRelease filter = headless::add_filter(
+		input, MATTING_FILTER_ID, "panel",
+		from_file(example("pass-through.shader"), true));
 	settle();
 	ASSERT_EQ(last_error(filter), "");
 	// Each rebuild asks the host to refresh the properties.
+	static int rebuilds = 0;
+	auto count = [](void *, calldata_t *) { rebuilds++; };
 	signal_handler_t *signals = obs_source_get_signal_handler(filter);
-	signal_handler_connect(signals, "update_properties", count_rebuild,
-			       nullptr);
+	signal_handler_connect(signals, "update_properties", count, nullptr);
+	auto file = [](const char *name) { return "\"" + example(name) + "\""; };
+	const struct {
+		const char *name;
+		std::string value;
+		int rebuilds;
+		bool override_after, refresh;
+	} steps[] = {
+		// The same file again: nothing to rebuild, the override untouched.
+		{"shader_file_name", file("pass-through.shader"), 0, true, false},
+		{"shader_file_name", file("invert-complete.effect"), 1, true, false},
+		{"shader_file_name", file("colour-correction.shader"), 2, false, false},
+		// Seven characters or fewer decide nothing (but are a new name).
+		{"shader_file_name", "\".effect\"", 3, false, false},
+		// The switch between text and file rebuilds whenever it changes.
+		{"from_file", "false", 4, false, true},
+		{"from_file", "false", 4, false, true},
+		{"from_file", "true", 5, false, true},
+		// Editing the text compiles nothing until the reload button.
+		{"shader_text", "\"x\"", 5, false, false},
+	};
 	rebuilds = 0;
-	auto step = [&](const char *name, const std::string &value, int count,
-			bool override_after) {
-		const bool refresh = edit(filter, name, value);
-		EXPECT_EQ(rebuilds, count) << value;
+	for (const auto &step : steps) {
+		SCOPED_TRACE(step.value);
+		EXPECT_EQ(edit(filter, step.name, step.value), step.refresh);
+		EXPECT_EQ(rebuilds, step.rebuilds);
 		OBSDataAutoRelease now = obs_source_get_settings(filter);
 		EXPECT_EQ(obs_data_get_bool(now, "override_entire_effect"),
-			  override_after)
-			<< value;
-		return refresh;
-	};
-	auto file = [](const char *name) {
-		return "\"" + example(name) + "\"";
-	};
-	// The same file again: nothing to rebuild, the override untouched.
-	EXPECT_FALSE(step("shader_file_name", file("pass-through.shader"), 0,
-			  true));
-	step("shader_file_name", file("invert-complete.effect"), 1, true);
-	EXPECT_EQ(last_error(filter), "");
-	step("shader_file_name", file("colour-correction.shader"), 2, false);
-	// Seven characters or fewer decide nothing (but are a new name).
-	step("shader_file_name", "\".effect\"", 3, false);
-	// The switch between text and file rebuilds whenever it changes.
-	EXPECT_TRUE(step("from_file", "false", 4, false));
-	EXPECT_TRUE(step("from_file", "false", 4, false));
-	step("from_file", "true", 5, false);
-	// Editing the text compiles nothing until the reload button.
-	EXPECT_FALSE(step("shader_text", "\"x\"", 5, false));
+			  step.override_after);
+	}
 	EXPECT_FALSE(headless::press_button(filter, "reload_effect"));
 	settle();
 	EXPECT_EQ(rebuilds, 6);
-	signal_handler_disconnect(signals, "update_properties", count_rebuild,
-				  nullptr);
+	signal_handler_disconnect(signals, "update_properties", count, nullptr);
 }
 
 TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
