@@ -2,11 +2,10 @@
 #include "matting-fixture.h"
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 using hosttest::pixel_near;
 
 namespace {
-
-const uint32_t BLUE = 0xFFFF0000;
 
 OBSDataAutoRelease margins(int left, int right, int top, int bottom)
 {
@@ -50,19 +49,11 @@ TEST(MattingRender, PassThroughReproducesItsInputDrawnBareAndInAScene)
 								     : " in a scene");
 			}
 		}
+		// The target's own colour space is reported.
+		const gs_color_space preferred[] = {GS_CS_709_SCRGB};
+		EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred),
+			  GS_CS_SRGB);
 	}
-}
-
-TEST(MattingRender, ConstantColourFillsTheOutput)
-{
-	OBSSourceAutoRelease parent = make_input(48, 24);
-	OBSSourceAutoRelease filter = add_matting(
-		parent, constant_body("float4(0.0, 0.0, 1.0, 1.0)"));
-	headless::Image image = headless::render_in_scene(parent);
-	ASSERT_FALSE(image.empty());
-	for (uint32_t y : {0u, 12u, 23u})
-		for (uint32_t x : {0u, 24u, 47u})
-			EXPECT_TRUE(pixel_near(image.pixel(x, y), BLUE, 1));
 }
 
 TEST(MattingRender, MarginsGrowTheOutputAndReadTransparentOutsideTheTarget)
@@ -169,23 +160,8 @@ TEST(MattingRender, PreviousOutputFeedsBackAndASecondViewRepeatsTheFrame)
 
 TEST(MattingRender, ACompleteEffectFromAFileDrawsTheFullQuad)
 {
-	const std::string path = write_temp_file(
-		"complete.effect",
-		"uniform float4x4 ViewProj;\n"
-		"uniform texture2d image;\n"
-		"sampler_state pointSampler { Filter = Point; AddressU = Clamp;"
-		" AddressV = Clamp; };\n"
-		"struct VertData { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
-		"VertData VSDefault(VertData v_in)\n{\n"
-		"\tVertData v_out;\n"
-		"\tv_out.pos = mul(float4(v_in.pos.xyz, 1.0), ViewProj);\n"
-		"\tv_out.uv = v_in.uv;\n\treturn v_out;\n}\n"
-		"float4 PSDraw(VertData v_in) : TARGET\n{\n"
-		"\treturn float4(v_in.uv.x, v_in.uv.y, 0.0, 1.0) +"
-		" 0.0 * image.Sample(pointSampler, v_in.uv);\n}\n"
-		"technique Draw\n{\n\tpass\n\t{\n"
-		"\t\tvertex_shader = VSDefault(v_in);\n"
-		"\t\tpixel_shader = PSDraw(v_in);\n\t}\n}\n");
+	// Colour: the texture coordinates, as red and green.
+	const std::string path = hosttest::test_data("uv-complete.effect");
 	OBSSourceAutoRelease parent = make_input(100, 50);
 	OBSDataAutoRelease settings = margins(28, 0, 0, 14);
 	OBSDataAutoRelease file = from_file(path, true);
@@ -236,12 +212,4 @@ TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
 	for (int premultiplied = 0; premultiplied < 2; premultiplied++)
 		EXPECT_TRUE(pixel_near(seen[1][premultiplied],
 				       seen[2][premultiplied], 1));
-}
-
-TEST(MattingRender, ReportsItsTargetsColourSpace)
-{
-	OBSSourceAutoRelease parent = make_input(16, 16);
-	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	const gs_color_space preferred[] = {GS_CS_709_SCRGB};
-	EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred), GS_CS_SRGB);
 }
