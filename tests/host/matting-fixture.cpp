@@ -115,8 +115,7 @@ Shown::Shown(obs_source_t *source) : scene(headless::show_in_program(source))
 
 Shown::~Shown()
 {
-	headless::show_in_program(nullptr);
-	obs_scene_release(scene);
+	headless::hide_from_program(scene);
 }
 
 namespace {

@@ -390,6 +390,5 @@ TEST(GiftLifetime, RendersWithoutErrorsAndGoesWhileItsSourceRenders)
 	// A record or an effect kept per filter would leave one or more
 	// allocations per round.
 	EXPECT_LT(bnum_allocs() - before, rounds / 4);
-	headless::show_in_program(nullptr);
-	obs_scene_release(scene);
+	headless::hide_from_program(scene);
 }

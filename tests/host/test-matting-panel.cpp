@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -190,7 +191,8 @@ TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 		headless::make_color_source("b colour", 8, 8, 0xFFFFFFFF);
 	OBSSourceAutoRelease upper =
 		headless::make_color_source("B colour", 8, 8, 0xFFFFFFFF);
-	OBSSceneAutoRelease scene = obs_scene_create("Middle scene");
+	const std::unique_ptr<obs_scene_t, void (*)(obs_scene_t *)> scene(
+		obs_scene_create("Middle scene"), headless::remove_scene);
 	OBSSourceAutoRelease filter = add_matting(
 		input, "uniform texture2d overlay;\n"
 		       "uniform texture2d picked <string widget_type"

@@ -54,8 +54,7 @@ Programme::Programme(obs_source_t *source) : shown(source)
 
 Programme::~Programme()
 {
-	headless::show_in_program(nullptr);
-	obs_scene_release(scene);
+	headless::hide_from_program(scene);
 }
 
 obs_source_t *Programme::scene_source() const

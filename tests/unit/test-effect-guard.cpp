@@ -6,6 +6,7 @@
 #include "keyer-effect.h"
 
 #include "effect-files.h"
+#include "host-paths.h"
 #include "shader-convert.h"
 
 #include <gtest/gtest.h>
@@ -340,8 +341,9 @@ TEST(EffectGuard, EveryShippedEffectPasses)
 							 text, is_body));
 		}
 	};
-	// The host's own effects, includes resolved like the filter does.
-	add_files("/usr/share/obs", ".effect", false);
+	// The effects of the host the tests run against, includes resolved
+	// like the filter does.
+	add_files(host_paths::data_dir(), ".effect", false);
 	// The repository's effects: whole effects and template bodies.
 	add_files(VELMORA_SOURCE_DATA, ".effect", false);
 	add_files(VELMORA_SOURCE_DATA, ".shader", true);

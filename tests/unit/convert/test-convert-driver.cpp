@@ -49,7 +49,7 @@ bool has(const std::string &text, const std::string &piece)
 	return text.find(piece) != std::string::npos;
 }
 
-std::string read_file(const std::string &path)
+std::string read_file(const std::filesystem::path &path)
 {
 	std::ifstream file(path, std::ios::binary);
 	std::ostringstream text;
