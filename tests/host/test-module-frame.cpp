@@ -4,6 +4,10 @@
 #include <util/platform.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -41,6 +45,40 @@ std::set<std::string> exported_symbols(const std::string &path)
 	if (pipe)
 		pclose(pipe);
 	return names;
+}
+
+// Keys of a locale file with their texts.
+std::map<std::string, std::string> locale_file(const std::string &locale)
+{
+	std::map<std::string, std::string> texts;
+	std::ifstream in(headless::data_path() + "/locale/" + locale + ".ini");
+	for (std::string line; std::getline(in, line);) {
+		const size_t equals = line.find("=\"");
+		if (equals != std::string::npos && line.back() == '"')
+			texts[line.substr(0, equals)] = line.substr(
+				equals + 2, line.size() - equals - 3);
+	}
+	return texts;
+}
+
+// The locale keys the module's sources name ("ShaderFilter.*", "Crop.*"
+// and the two display names).
+std::set<std::string> keys_named_in_sources()
+{
+	std::set<std::string> keys = {"Korvane礼物", "Korvane抠像"};
+	const std::regex key("\"((ShaderFilter|Crop)\\.[A-Za-z0-9]+)\"");
+	for (const auto &entry : std::filesystem::recursive_directory_iterator(
+		     VELMORA_SOURCE_DIR "/src")) {
+		if (!entry.is_regular_file())
+			continue;
+		std::ifstream in(entry.path());
+		const std::string code((std::istreambuf_iterator<char>(in)),
+				       std::istreambuf_iterator<char>());
+		for (std::sregex_iterator it(code.begin(), code.end(), key), end;
+		     it != end; ++it)
+			keys.insert((*it)[1]);
+	}
+	return keys;
 }
 
 } // namespace
@@ -103,24 +141,20 @@ TEST(ModuleLocale, AnswersFromTheLocaleFilesAndSwitchesLocale)
 		EXPECT_STREQ(text, reload) << locale;
 	}
 
-	// Every key of the module has a text in both locales.
+	// Every key the module's code names has a text in both locale files,
+	// and the module answers each file's texts.
+	const std::set<std::string> named = keys_named_in_sources();
+	EXPECT_GT(named.size(), 20u);
 	for (const char *locale : {"zh-CN", "en-US"}) {
 		module.set_locale(locale);
-		for (const std::string key :
-		     {"Korvane礼物", "Korvane抠像", "Crop.Relative", "Crop.Left",
-		      "Crop.Top", "Crop.Right", "Crop.Bottom", "Crop.Width",
-		      "Crop.Height", "ShaderFilter.FileLoadFailed",
-		      "ShaderFilter.Unknown", "ShaderFilter.ExpandLeft",
-		      "ShaderFilter.ExpandRight", "ShaderFilter.ExpandTop",
-		      "ShaderFilter.ExpandBottom",
-		      "ShaderFilter.OverrideEntireEffect",
-		      "ShaderFilter.LoadFromFile", "ShaderFilter.ShaderText",
-		      "ShaderFilter.Convert", "ShaderFilter.ShaderFileName",
-		      "ShaderFilter.Error", "ShaderFilter.ReloadEffect"}) {
+		const std::map<std::string, std::string> texts =
+			locale_file(locale);
+		for (const std::string &key : named)
+			EXPECT_TRUE(texts.count(key)) << locale << ": " << key;
+		for (const auto &[key, expected] : texts) {
 			text = nullptr;
-			EXPECT_TRUE(module.get_string(key.c_str(), &text) &&
-				    text && *text)
-				<< locale << ": " << key;
+			EXPECT_TRUE(module.get_string(key.c_str(), &text));
+			EXPECT_EQ(text ? text : "", expected) << key;
 		}
 	}
 }
