@@ -14,6 +14,10 @@ namespace {
 
 const char *const MAIN_HEADER = "float4 mainImage(VertData v_in) : TARGET";
 
+// Occurrences of the coordinate's name up to this far after the main offset
+// are taken for the parameter list and keep their name.
+constexpr size_t HEADER_NAME_REACH = 24;
+
 // Where the names read by the driver end.
 constexpr ByteSet PARAMETER_NAME_END("\t\n), ");
 constexpr ByteSet DECLARED_NAME_END("\t\n(),; ");
@@ -161,20 +165,25 @@ void rename_input_variable(Conversion &c)
 		return;
 	}
 	const bool skip_header = c.form != Form::glsl;
-	size_t from = 0;
-	// Ends: the search resumes past each occurrence, and the text after
-	// that point is never edited.
-	for (size_t n; (n = find_from(c.text, name, from)) != npos;) {
-		from = n + name.size();
-		if (skip_header && n >= c.main_offset &&
-		    n <= c.main_offset + 24)
-			continue;
-		if (ident_before(c.text, n) ||
-		    is_ident_char(char_at(c.text, n + name.size())))
-			continue;
-		c.text.replace(n, name.size(), "fragCoord");
-		from = n + 9;
+	// The renamed text is built in one pass: out holds the text before
+	// the occurrence looked at, as edited so far.
+	Text out;
+	out.reserve(c.text.size());
+	size_t copied = 0;
+	// Ends: the search resumes past each occurrence.
+	for (size_t n; (n = find_from(c.text, name, copied)) != npos;) {
+		out.append(c.text, copied, n - copied);
+		copied = n + name.size();
+		const size_t at = out.size(); // n in the edited text
+		const bool passed_over =
+			(skip_header && at >= c.main_offset &&
+			 at <= c.main_offset + HEADER_NAME_REACH) ||
+			(!out.empty() && is_ident_char(out.back())) ||
+			is_ident_char(char_at(c.text, copied));
+		out.append(passed_over ? name : std::string("fragCoord"));
 	}
+	out.append(c.text, copied, npos);
+	c.text.swap(out);
 }
 
 // "#if 0" blocks go; their "#else" text stays, and an "#elif X" becomes

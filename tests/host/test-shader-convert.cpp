@@ -183,6 +183,20 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 		EXPECT_EQ(last_error(filter), "") << text;
 		EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
 	}
+	// A convertible text beyond the button's cap (256 KB) stays as it is,
+	// with the reason in last_error.
+	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
+	const auto padded = [&](size_t size) {
+		return "//" + std::string(size - 3 - shader.size(), 'x') +
+		       "\n" + shader;
+	};
+	paste_shader(filter, padded(256 * 1024 + 1));
+	EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
+	EXPECT_EQ(shader_text(filter), padded(256 * 1024 + 1));
+	EXPECT_NE(last_error(filter).find("too long to convert: 262145 bytes"),
+		  std::string::npos);
+	paste_shader(filter, padded(256 * 1024));
+	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
 	// The panel of the filter type alone has no instance behind its
 	// button: the click does nothing.
 	obs_properties_t *props = obs_get_source_properties(FILTER_ID);
