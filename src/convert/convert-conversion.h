@@ -30,6 +30,13 @@ struct Conversion {
 // The signature every converted main function gets.
 extern const char *const MAIN_HEADER;
 
+// Spellings brought to the ones the rules expect (convert-normalize.cpp):
+// a byte-order mark goes, main functions with other blanks or qualifiers
+// are spelled as the markers; precision statements are commented out and
+// precision qualifiers dropped.
+void normalize_spellings(Text &text);
+void convert_precision(Text &text);
+
 // Main function (convert-main.cpp). detect_main_form is false when no
 // marker occurs; convert_parameter_main when the parameter list has no
 // coordinate parameter.
@@ -44,10 +51,25 @@ void rename_input_variable(Conversion &c);
 void remove_disabled_blocks(Text &text);
 void keep_enabled_blocks(Text &text);
 void convert_if_defined(Text &text);
+// A macro that came to bear a template uniform's name gets its own.
+void rename_reserved_macros(Text &text);
 
 // Coordinates, frame size and time (convert-tables.cpp).
 void map_coordinates(Conversion &c);
 void map_size_and_time(Text &text);
+// iGlobalTime, iChannelTime[] and iChannelResolution[] as the inputs the
+// host has.
+void map_shadertoy_inputs(Text &text);
+
+// Declarations (convert-globals.cpp): file-level constants, variables and
+// arrays the host's effect parser cannot keep, and array constructors.
+void convert_file_level_declarations(Text &text);
+void convert_array_constructors(Text &text);
+
+// Matrices (convert-matrix.cpp): calls of functions returning a matrix in
+// products, and constructors as GLSL fills them.
+void convert_matrix_functions(Text &text);
+void convert_matrix_constructors(Text &text);
 
 // The prelude (convert-prelude.cpp): definitions the Direct3D compiler
 // needs and the uniforms the text uses without declaring them; it is put in
@@ -59,3 +81,7 @@ bool prelude_has_content(const Conversion &c);
 // becomes the filter input, every other one a texture uniform. size_limit
 // bounds the growth of the text.
 void convert_texture_sampling(Conversion &c, size_t size_limit);
+// Before it: the text's own texture declarations go, texelFetch's
+// arguments are made Load's, and helpers taking a texture are copied once
+// per texture their calls pass.
+void convert_sampler_parameters(Text &text);

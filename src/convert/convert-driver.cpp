@@ -27,12 +27,13 @@ struct Constructor {
 	int count;
 };
 
+// Matrix constructors are not expanded: one number is GLSL's diagonal
+// matrix (convert_matrix_constructors).
 const Constructor constructors[] = {
 	{"bool(", 1},  {"bool2(", 2},  {"bool3(", 3},  {"bool4(", 4},
 	{"uint(", 1},  {"uint2(", 2},  {"uint3(", 3},  {"uint4(", 4},
 	{"int(", 1},   {"int2(", 2},   {"int3(", 3},   {"int4(", 4},
 	{"float(", 1}, {"float2(", 2}, {"float3(", 3}, {"float4(", 4},
-	{"mat2(", 4},  {"mat3(", 9},   {"mat4(", 16},
 };
 
 } // namespace
@@ -42,6 +43,7 @@ ConvertResult convert_shader(const std::string &shader_text)
 	ConvertResult result;
 	Conversion c;
 	c.text = shader_text.substr(0, shader_text.find('\0'));
+	normalize_spellings(c.text);
 
 	if (!detect_main_form(c)) {
 		result.status = ConvertStatus::no_main_function;
@@ -69,8 +71,11 @@ ConvertResult convert_shader(const std::string &shader_text)
 	replace_all(c.text, "varying vec2", "//varying vec2");
 	replace_all(c.text, "precision highp float;",
 		    "//precision highp float;");
+	convert_precision(c.text);
+	convert_sampler_parameters(c.text);
 
 	map_coordinates(c);
+	map_shadertoy_inputs(c.text);
 	map_size_and_time(c.text);
 	apply_type_name_table(c.text);
 	apply_function_name_table(c.text);
@@ -85,6 +90,10 @@ ConvertResult convert_shader(const std::string &shader_text)
 	convert_atan(c.text);
 	for (const char *type : {"mat2", "mat3", "mat4"})
 		convert_matrix_type(c.text, type);
+	convert_matrix_functions(c.text);
+	convert_file_level_declarations(c.text);
+	convert_array_constructors(c.text);
+	convert_matrix_constructors(c.text);
 
 	replace_all(c.text, "point(", "point2(");
 	replace_all(c.text, "line(", "line2(");
@@ -93,6 +102,7 @@ ConvertResult convert_shader(const std::string &shader_text)
 	for (const char *pi : {"acos(-1.0)", "acos(-1.)", "acos(-1)"})
 		replace_all(c.text, pi, "3.14159265359");
 
+	rename_reserved_macros(c.text);
 	build_prelude(c);
 	convert_texture_sampling(c, growth_limit(c.text));
 	if (prelude_has_content(c))

@@ -1,7 +1,10 @@
 // Matrix products: GLSL writes "M * v", the effect language "mul(M, v)".
 #include "convert-rules.h"
 
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
+#include <vector>
 #include <unordered_set>
 
 using namespace convert_text;
@@ -297,6 +300,72 @@ void convert_matrix_type(Text &text, std::string_view type)
 				edits++;
 			else
 				settled[name] = edits;
+		}
+	}
+}
+
+void convert_matrix_functions(Text &text)
+{
+	// "matN NAME(" declares a function returning a matrix: its calls are
+	// products' operands as a constructor is.
+	std::vector<std::string> names;
+	for (const char *type : {"mat2 ", "mat3 ", "mat4 "}) {
+		for (size_t at = find_from(text, type, 0); at != npos;
+		     at = find_from(text, type, at + 5)) {
+			if (ident_before(text, at))
+				continue;
+			const size_t start = skip_spaces(text, at + 5);
+			size_t end = start;
+			while (end < text.size() && is_ident_char(text[end]))
+				end++;
+			if (end > start && char_at(text, end) == '(')
+				names.push_back(take(text, start, end));
+		}
+	}
+	std::sort(names.begin(), names.end());
+	names.erase(std::unique(names.begin(), names.end()), names.end());
+	for (const std::string &name : names)
+		convert_matrix_type(text, name);
+}
+
+void convert_matrix_constructors(Text &text)
+{
+	// GLSL fills a matrix column by column, HLSL row by row: a call with
+	// N*N numbers, N columns or one number gets a glsl_matN_ macro of the
+	// prelude, which builds what GLSL means on each back end. Other
+	// calls (a matrix from a matrix, mixed arguments) stay.
+	for (const char *type : {"mat2(", "mat3(", "mat4("}) {
+		const int n = type[3] - '0';
+		for (size_t at = find_from(text, type, 0); at != npos;
+		     at = find_from(text, type, at + 5)) {
+			if (ident_before(text, at))
+				continue;
+			const size_t open = at + 4;
+			int depth = 0;
+			size_t arguments = 1, close = npos;
+			bool number = true;
+			for (size_t p = open; p < text.size(); p++) {
+				const char c = text[p];
+				if (c == '(' || c == '[')
+					depth++;
+				else if ((c == ')' || c == ']') && --depth == 0) {
+					close = p;
+					break;
+				} else if (c == ',' && depth == 1)
+					arguments++;
+				else if (c == ';' || c == '{' || c == '}')
+					break;
+				if (p > open && !(is_digit(c) || strchr(" .+-", c)))
+					number = false;
+			}
+			const char *form = arguments == size_t(n * n) ? "_s("
+					   : arguments == size_t(n)    ? "_c("
+					   : arguments == 1 && number  ? "_d("
+								       : nullptr;
+			if (close == npos || !form)
+				continue;
+			text.replace(at, 5, "glsl_" + std::string(type, 4) + form);
+			at += 7;
 		}
 	}
 }

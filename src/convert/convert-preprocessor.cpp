@@ -2,6 +2,8 @@
 // switched off or on by a constant, and "#if defined(NAME)".
 #include "convert-conversion.h"
 
+#include <cstring>
+
 using namespace convert_text;
 
 // "#if 0" blocks go; their "#else" text stays, and an "#elif X" becomes
@@ -77,3 +79,29 @@ void convert_if_defined(Text &text)
 	}
 }
 
+
+void rename_reserved_macros(Text &text)
+{
+	// A macro of the text that the renaming rules gave the name of one of
+	// the template's uniforms (a "#define time ..." after the time
+	// rewrite) would replace that uniform everywhere after it: the macro
+	// and its uses after it get a name of their own.
+	for (const char *name : {"elapsed_time", "uv_size", "local_time",
+				 "uv_pixel_interval", "image",
+				 "textureSampler"}) {
+		const std::string directive = std::string("#define ") + name;
+		for (size_t at = find_from(text, directive, 0); at != npos;
+		     at = find_from(text, directive, at + directive.size())) {
+			if (is_ident_char(char_at(text, at + directive.size())))
+				continue;
+			const std::string own = std::string(name) + "_";
+			for (size_t use = at + 8; use != npos;
+			     use = find_from(text, name, use + own.size())) {
+				if (ident_before(text, use) ||
+				    is_ident_char(char_at(text, use + strlen(name))))
+					continue;
+				text.replace(use, strlen(name), own);
+			}
+		}
+	}
+}

@@ -149,3 +149,22 @@ void map_size_and_time(Text &text)
 	replace_all(text, "iDate.w", "local_time");
 }
 
+
+void map_shadertoy_inputs(Text &text)
+{
+	// iGlobalTime is iTime's older name. A channel's time is the frame's
+	// time, its resolution the frame size (the host gives every texture
+	// at the filter's size or as the texture's own).
+	replace_all(text, "iGlobalTime", "iTime");
+	for (const auto &[array, by] :
+	     {std::pair{"iChannelTime[", "elapsed_time"},
+	      {"iChannelResolution[", "float3(uv_size,1.0)"}}) {
+		for (size_t at = text.find(array); at != npos;
+		     at = text.find(array, at)) {
+			const size_t close = text.find(']', at);
+			if (close == npos)
+				break;
+			text.replace(at, close + 1 - at, by);
+		}
+	}
+}

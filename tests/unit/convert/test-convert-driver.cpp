@@ -131,11 +131,12 @@ TEST(ConvertDriver, BodiesTimeBlocksDirectivesAndSampling)
 		 "#ifdef A \n#if defined(B) \n\treturn  k;\n"},
 		{"\tc = point(line(k));\n", "\treturn  point2(line2(k));\n"},
 		// A site after an identifier character is not converted; the
-		// search after it covers all five sampling names.
+		// search after it covers all sampling names. A level of detail
+		// is SampleLevel's (Sample's third argument is an offset).
 		{"\tc = mytexture(a, p) + Texel(b, p) + textureLod(d, p, 0.0);\n",
 		 "\treturn  mytexture(a, (v_in.uv * uv_size)) + "
 		 "image.Sample(textureSampler, (v_in.uv * uv_size)) + "
-		 "d.Sample(textureSampler, (v_in.uv * uv_size), 0.0);\n"},
+		 "d.SampleLevel(textureSampler, (v_in.uv * uv_size), 0.0);\n"},
 		// An empty sampler name leaves the bare sampling name.
 		{"\tc = texture();\n", "\treturn  image.Sample(textureSampler);\n"},
 	});
@@ -146,7 +147,7 @@ TEST(ConvertDriver, PreludeDefinitionsAndUniforms)
 	EXPECT_EQ(converted("void mainImage(out vec4 c, in vec2 p) { c = "
 			    "vec4(mod(iMouse.x, 2.0)); }"),
 		  "#ifndef OPENGL\n"
-		  "#define mod(x,y) (x - y * floor(x / y))\n"
+		  "#define mod(x,y) ((x) - (y) * floor((x) / (y)))\n"
 		  "#endif\n"
 		  "uniform float4 iMouse<\n"
 		  "string widget_type = \"slider\";\n"
