@@ -44,6 +44,9 @@ bool detect_main_form(Conversion &c);
 void convert_glsl_main(Conversion &c);
 bool convert_parameter_main(Conversion &c);
 void rename_input_variable(Conversion &c);
+// A pixel coordinate the text writes to becomes a local copy, and LOVE's
+// colour parameter a local white.
+void make_inputs_local(Conversion &c);
 
 // Preprocessor lines (convert-preprocessor.cpp): "#if 0" blocks go (their
 // "#else" text stays), "#if 1" blocks keep their first branch, and
@@ -64,6 +67,10 @@ void map_shadertoy_inputs(Text &text);
 // Declarations (convert-globals.cpp): file-level constants, variables and
 // arrays the host's effect parser cannot keep, and array constructors.
 void convert_file_level_declarations(Text &text);
+// name is written to ("name =", "name.x +=", "name++", ...) outside the
+// offsets skip_from to skip_to.
+bool is_assigned(const Text &text, const std::string &name, size_t skip_from,
+		 size_t skip_to);
 void convert_array_constructors(Text &text);
 
 // Matrices (convert-matrix.cpp): calls of functions returning a matrix in

@@ -55,8 +55,11 @@ ConvertResult convert_shader(const std::string &shader_text)
 		result.status = ConvertStatus::no_coordinate_parameter;
 		return result;
 	}
-	convert_output_variable(c.text, c.output_name, c.main_offset);
+	// LOVE's first parameter is an input: its result is the return.
+	if (c.form != Form::love)
+		convert_output_variable(c.text, c.output_name, c.main_offset);
 	rename_input_variable(c);
+	make_inputs_local(c);
 
 	remove_disabled_blocks(c.text);
 	if (is_blank(c.text)) {
@@ -80,6 +83,9 @@ ConvertResult convert_shader(const std::string &shader_text)
 	apply_type_name_table(c.text);
 	apply_function_name_table(c.text);
 	apply_extern_table(c.text);
+	// LOVE declares its time as "extern number time": the declaration
+	// of a template uniform goes as it did before the extern table.
+	replace_all(c.text, "uniform float elapsed_time;", "");
 
 	for (const char *type : {"bool", "uint", "int", "float"})
 		convert_global_declarations(c.text, type);

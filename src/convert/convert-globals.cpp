@@ -177,15 +177,16 @@ bool literal_value(const std::string &value)
 	return true;
 }
 
-// name is written to outside its declaration d: "name =", "name.x +=",
-// "name++", "--name".
-bool assigned(const Text &text, const std::string &name, const Declaration &d)
+} // namespace
+
+bool is_assigned(const Text &text, const std::string &name, size_t skip_from,
+		 size_t skip_to)
 {
 	for (size_t at = find_from(text, name, 0); at != npos;
 	     at = find_from(text, name, at + name.size())) {
 		const size_t after = at + name.size();
 		if (ident_before(text, at) || is_ident_char(char_at(text, after)) ||
-		    (at >= d.start && at <= d.end))
+		    (at >= skip_from && at <= skip_to))
 			continue;
 		const Offset before = skip_spaces_back(text, Offset(at) - 1);
 		if ((char_at(text, before) == '+' &&
@@ -205,6 +206,8 @@ bool assigned(const Text &text, const std::string &name, const Declaration &d)
 	}
 	return false;
 }
+
+namespace {
 
 // The file-level statements: each ';' at brace depth 0 outside comments
 // and preprocessor lines ends one; blocks (function bodies, structures)
@@ -229,7 +232,8 @@ size_t past_comment(const Text &text, size_t p, bool line_start)
 std::vector<std::pair<size_t, size_t>> file_level_statements(const Text &text)
 {
 	std::vector<std::pair<size_t, size_t>> statements;
-	int depth = 0;
+	int depth = 0, list_depth = 0; // blocks, and an initialiser's braces
+	bool initialiser = false;
 	size_t start = 0;
 	bool line_start = true;
 	// Ends: p moves forward every turn.
@@ -242,7 +246,13 @@ std::vector<std::pair<size_t, size_t>> file_level_statements(const Text &text)
 			continue;
 		}
 		const char c = text[p];
-		if (c == '{') {
+		if (depth == 0 && c == '=')
+			initialiser = true;
+		if (c == '{' && initialiser) {
+			list_depth++;
+		} else if (c == '}' && list_depth > 0) {
+			list_depth--;
+		} else if (c == '{') {
 			depth++;
 		} else if (c == '}') {
 			if (--depth <= 0) {
@@ -252,11 +262,49 @@ std::vector<std::pair<size_t, size_t>> file_level_statements(const Text &text)
 		} else if (c == ';' && depth == 0) {
 			statements.emplace_back(start, p);
 			start = p + 1;
+			initialiser = false;
 		}
 		line_start = c == '\n' || (line_start && is_blank_char(c));
 		p++;
 	}
 	return statements;
+}
+
+// The function bodies: each '{' at file level that follows a ')' (or the
+// main function's ": TARGET"), and its closing '}'.
+std::vector<std::pair<size_t, size_t>> function_bodies(const Text &text)
+{
+	std::vector<std::pair<size_t, size_t>> bodies;
+	int depth = 0;
+	size_t open = npos;
+	for (size_t p = 0; p < text.size(); p++) {
+		if (text[p] == '{') {
+			if (depth++ == 0) {
+				size_t q = p;
+				while (q > 0 && is_blank_char(text[q - 1]))
+					q--;
+				const bool head = q > 0 && (text[q - 1] == ')' ||
+						word_ends_at(text, Offset(q) - 1,
+							     "TARGET"));
+				open = head ? p : npos;
+			}
+		} else if (text[p] == '}' && depth > 0 && --depth == 0) {
+			if (open != npos)
+				bodies.emplace_back(open, p);
+			open = npos;
+		}
+	}
+	return bodies;
+}
+
+bool uses(const Text &text, const std::string &name, size_t from, size_t to)
+{
+	for (size_t at = find_from(text, name, from); at != npos && at < to;
+	     at = find_from(text, name, at + name.size()))
+		if (!ident_before(text, at) &&
+		    !is_ident_char(char_at(text, at + name.size())))
+			return true;
+	return false;
 }
 
 // Where the main function's body starts (after its '{'), or npos.
@@ -277,6 +325,7 @@ void convert_file_level_declarations(Text &text)
 	if (body == npos)
 		return;
 	std::string initial_values; // statements for the main function
+	std::vector<std::pair<std::string, std::string>> arrays; // name, copy
 	Text out;
 	size_t copied = 0;
 	for (const auto &[from, end] : file_level_statements(text)) {
@@ -288,17 +337,21 @@ void convert_file_level_declarations(Text &text)
 		std::string replacement;
 		std::vector<std::string> elements;
 		if (d.array) {
+			// The host's GLSL writer drops the size of a
+			// file-level array: each function reading it gets a
+			// local copy.
 			if (!array_elements(d.value, &elements))
 				continue;
-			replacement = d.type + " " + d.name + "[" +
-				      (d.size.empty()
-					       ? std::to_string(elements.size())
-					       : d.size) +
-				      "];";
+			std::string local = "\n\t" + d.type + " " + d.name +
+					    "[" +
+					    (d.size.empty()
+						     ? std::to_string(elements.size())
+						     : d.size) +
+					    "];";
 			for (size_t i = 0; i < elements.size(); i++)
-				initial_values += "\t" + d.name + "[" +
-						  std::to_string(i) +
-						  "] = " + elements[i] + ";\n";
+				local += " " + d.name + "[" + std::to_string(i) +
+					 "] = " + elements[i] + ";";
+			arrays.emplace_back(d.name, local);
 		} else if (d.constant) {
 			// The original stays as a comment when it fits on
 			// its line. The value is wrapped in a constructor of
@@ -308,9 +361,13 @@ void convert_file_level_declarations(Text &text)
 			replacement = statement.find('\n') == npos
 					      ? "//" + statement + ";\n"
 					      : std::string();
+			std::string value = one_line(d.value);
+			if (value.size() > 1 && value.front() == '{' &&
+			    value.back() == '}')
+				value = value.substr(1, value.size() - 2);
 			replacement += "#define " + d.name + " " + d.type +
-				       "(" + one_line(d.value) + ")";
-		} else if (!literal_value(d.value) || assigned(text, d.name, d)) {
+				       "(" + value + ")";
+		} else if (!literal_value(d.value) || is_assigned(text, d.name, d.start, d.end)) {
 			replacement = d.type + " " + d.name + ";";
 			initial_values +=
 				"\t" + d.name + " = " + d.value + ";\n";
@@ -320,6 +377,8 @@ void convert_file_level_declarations(Text &text)
 		out.append(text, copied, d.start - copied);
 		out += replacement;
 		copied = end + 1;
+		if (replacement.empty() && char_at(text, copied) == '\n')
+			copied++;
 	}
 	if (copied == 0)
 		return;
@@ -327,6 +386,17 @@ void convert_file_level_declarations(Text &text)
 	text.swap(out);
 	if (!initial_values.empty())
 		insert_at(text, main_body(text), "\n" + initial_values);
+	if (arrays.empty())
+		return;
+	const std::vector<std::pair<size_t, size_t>> bodies =
+		function_bodies(text);
+	for (auto body = bodies.rbegin(); body != bodies.rend(); ++body) {
+		std::string locals;
+		for (const auto &[name, local] : arrays)
+			if (uses(text, name, body->first, body->second))
+				locals += local;
+		insert_at(text, body->first + 1, locals);
+	}
 }
 
 void convert_array_constructors(Text &text)

@@ -166,3 +166,56 @@ void rename_input_variable(Conversion &c)
 	c.text.swap(out);
 }
 
+
+namespace {
+
+// Inserts a statement at the start of the main function's body; false
+// when there is no body.
+bool insert_in_main(Text &text, const std::string &statement, size_t *at)
+{
+	const size_t header = text.find(MAIN_HEADER);
+	const size_t brace =
+		header == npos ? npos : find_char(text, '{', header);
+	if (brace == npos)
+		return false;
+	insert_at(text, brace + 1, statement);
+	*at = brace + 1 + statement.size();
+	return true;
+}
+
+bool used_after(const Text &text, const std::string &name, size_t from)
+{
+	for (size_t at = find_from(text, name, from); at != npos;
+	     at = find_from(text, name, at + name.size()))
+		if (!ident_before(text, at) &&
+		    !is_ident_char(char_at(text, at + name.size())))
+			return true;
+	return false;
+}
+
+} // namespace
+
+void make_inputs_local(Conversion &c)
+{
+	size_t body = 0;
+	if (c.form == Form::love) {
+		// LOVE's first parameter is the colour it draws with, white
+		// unless a program sets another.
+		const std::string &colour = c.output_name;
+		if (!colour.empty() && used_after(c.text, colour, c.main_offset))
+			insert_in_main(c.text,
+				       "\n\tvec4 " + colour + " = vec4(1.0);",
+				       &body);
+		return;
+	}
+	// A pixel coordinate the text changes ("U = U / R") cannot stay the
+	// host's expression: a local copy named pixelCoord takes its place.
+	if (c.form == Form::glsl || !is_assigned(c.text, "fragCoord", 0, 0) ||
+	    !insert_in_main(c.text, "\n\tvec2 pixelCoord = fragCoord;", &body))
+		return;
+	for (size_t at = find_from(c.text, "fragCoord", body); at != npos;
+	     at = find_from(c.text, "fragCoord", at + 10))
+		if (!ident_before(c.text, at) &&
+		    !is_ident_char(char_at(c.text, at + 9)))
+			c.text.replace(at, 9, "pixelCoord");
+}

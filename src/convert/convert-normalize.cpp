@@ -35,6 +35,15 @@ bool word_at(const Text &text, size_t p, std::string_view word)
 	       !is_ident_char(char_at(text, p + word.size()));
 }
 
+// offset lies after "//" on its line.
+bool in_line_comment(const Text &text, size_t offset)
+{
+	const size_t line = text.rfind('\n', offset);
+	const size_t comment =
+		text.find("//", line == npos ? 0 : line + 1);
+	return comment != npos && comment < offset;
+}
+
 bool is_precision(std::string_view word)
 {
 	return word == "highp" || word == "mediump" || word == "lowp";
@@ -84,7 +93,8 @@ void normalize_glsl_main(Text &text)
 	for (size_t at = find_from(text, "main", 0); at != npos;
 	     at = find_from(text, "main", at + 4)) {
 		Head head;
-		if (!word_at(text, at, "main") || !read_head(text, at, 4, &head))
+		if (!word_at(text, at, "main") || in_line_comment(text, at) ||
+		    !read_head(text, at, 4, &head))
 			continue;
 		const std::vector<std::string> words =
 			parameter_words(text, head.open + 1, head.close);
@@ -110,7 +120,7 @@ void normalize_parameter_main(Text &text, std::string_view name,
 	for (size_t at = find_from(text, name, 0); at != npos;
 	     at = find_from(text, name, at + name.size())) {
 		Head head;
-		if (!word_at(text, at, name) ||
+		if (!word_at(text, at, name) || in_line_comment(text, at) ||
 		    !read_head(text, at, name.size(), &head))
 			continue;
 		const Offset before = skip_spaces_back(text, Offset(at) - 1);

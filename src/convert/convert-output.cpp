@@ -162,6 +162,7 @@ bool return_local_at_end(Text &text, std::string_view name,
 	    bare_return(text, brace, close) == npos)
 		return false;
 	const std::string returned = "return " + std::string(name);
+	// (A gl_ name cannot be a local: the caller renamed it.)
 	for (size_t r; (r = bare_return(text, brace, close)) != npos;) {
 		text.replace(r, 6, returned);
 		close += returned.size() - 6;
@@ -178,6 +179,18 @@ void convert_output_variable(Text &text, std::string_view name,
 {
 	if (name.empty())
 		return;
+	// GLSL reserves the gl_ prefix: gl_FragColor, which may become a
+	// local, is named FragColor_ from the main function on.
+	std::string own_name;
+	if (name.substr(0, 3) == "gl_") {
+		own_name = std::string(name.substr(3)) + "_";
+		for (size_t at = find_from(text, name, main_offset); at != npos;
+		     at = find_from(text, name, at + own_name.size()))
+			if (!ident_before(text, at) &&
+			    !is_ident_char(char_at(text, at + name.size())))
+				text.replace(at, name.size(), own_name);
+		name = own_name;
+	}
 	size_t n = 0;
 	Occurrence occurrence;
 

@@ -156,6 +156,17 @@ void map_shadertoy_inputs(Text &text)
 	// time, its resolution the frame size (the host gives every texture
 	// at the filter's size or as the texture's own).
 	replace_all(text, "iGlobalTime", "iTime");
+	// GLSL sandbox's frame size: the name the frame-size table knows.
+	if (text.find("uniform vec2 resolution;") != npos) {
+		for (size_t at = text.find("resolution"); at != npos;
+		     at = text.find("resolution", at + 12)) {
+			if (convert_text::ident_before(text, at) ||
+			    convert_text::is_ident_char(
+				    convert_text::char_at(text, at + 10)))
+				continue;
+			text.insert(at, "u_");
+		}
+	}
 	for (const auto &[array, by] :
 	     {std::pair{"iChannelTime[", "elapsed_time"},
 	      {"iChannelResolution[", "float3(uv_size,1.0)"}}) {
