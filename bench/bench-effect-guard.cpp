@@ -4,8 +4,8 @@
 // is timed with the same clock when run under an X server.
 // Run by hand: build/bench/bench-effect-guard [rounds]
 #include "effect-files.h"
-#include "matting/effect-guard.h"
-#include "matting/keyer-effect.h"
+#include "effect-guard.h"
+#include "keyer-effect.h"
 
 #include <algorithm>
 #include <chrono>

@@ -9,6 +9,7 @@
 // read back). The cost of the bare source is measured the same way and
 // subtracted, so the figures are the filters' own.
 #include "headless-host.h"
+#include "plugin-ids.h"
 
 #include <obs.hpp>
 #include <util/platform.h>
@@ -113,11 +114,11 @@ int main(int argc, char **argv)
 	std::vector<Variant> variants(4);
 	variants[0].name = "bare source";
 	variants[1].name = "velmora-matting (built-in keyer)";
-	variants[1].filter_id = "velmora-matting";
+	variants[1].filter_id = MATTING_FILTER_ID;
 	variants[2].name = "chroma_key_filter_v2";
 	variants[2].filter_id = "chroma_key_filter_v2";
 	variants[3].name = "velmora-matting (pass-through)";
-	variants[3].filter_id = "velmora-matting";
+	variants[3].filter_id = MATTING_FILTER_ID;
 	variants[3].shader_text = PASS_THROUGH;
 	// Further effect texts to compare, as extra variants: files named in
 	// VELMORA_BENCH_EFFECTS, separated by ":".
@@ -138,7 +139,7 @@ int main(int argc, char **argv)
 		extra_texts.push_back(read_text(name.c_str()));
 		Variant v;
 		v.name = name.c_str();
-		v.filter_id = "velmora-matting";
+		v.filter_id = MATTING_FILTER_ID;
 		v.shader_text = extra_texts.back().c_str();
 		variants.push_back(std::move(v));
 	}

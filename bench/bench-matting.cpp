@@ -5,6 +5,7 @@
 //  - the time to rebuild a 14 KB effect.
 // Run by hand: build/bench/bench-matting [frames]
 #include "headless-host.h"
+#include "plugin-ids.h"
 
 #include <obs.hpp>
 
@@ -189,7 +190,7 @@ int main(int argc, char **argv)
 		OBSDataAutoRelease settings = obs_data_create();
 		obs_data_set_string(settings, "shader_text", PASS_THROUGH);
 		OBSSourceAutoRelease filter = headless::add_filter(
-			filtered, "velmora-matting", "matting", settings);
+			filtered, MATTING_FILTER_ID, "matting", settings);
 		headless::wait_frames(10);
 
 		const Timings t = time_frames(alone, filtered, frames);

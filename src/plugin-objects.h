@@ -2,6 +2,8 @@
 // and registers its own callback table; the module frame decides the order.
 #pragma once
 
+#include "plugin-ids.h"
+
 #include <obs-module.h>
 
 // Registers "velmora-gift" (src/gift).
@@ -13,5 +15,4 @@ void register_vcam_output(void);
 // Registers "velmora-matting" (src/matting).
 void register_matting_filter(void);
 
-// Id and instance name of the output the module creates for itself.
-#define VCAM_OUTPUT_ID "velmora-rgb-cam"
+// The module's own output instance is named like its type: VCAM_OUTPUT_ID.

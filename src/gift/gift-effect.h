@@ -9,7 +9,13 @@
 extern "C" {
 #endif
 
-// Effect text in the host's effect language, compiled once per filter.
+// Effect text in the host's effect language, compiled once per filter: the
+// file gift.effect, built into the module byte for byte. Five techniques:
+// "Draw" shows the part of the frame that mul_val/add_val select; the four
+// others recombine a packed frame. Which half carries what is decided by
+// GetStereoScaleOffset: with the defaults (left-right packing) "left eye" is
+// the left half and the other eye the right half; with top-bottom packing
+// the other eye is the top half.
 extern const char *const GIFT_EFFECT_TEXT;
 
 // The technique the filter draws: colour from the right half, alpha from

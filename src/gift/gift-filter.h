@@ -3,12 +3,12 @@
 // transparency, at the size its crop settings give.
 #pragma once
 
+#include "../plugin-ids.h"
+
 #include <obs-module.h>
 #include <graphics/vec2.h>
 
 #include <stdint.h>
-
-#define GIFT_FILTER_ID "velmora-gift"
 
 // One record per filter instance, zero-filled by create.
 struct gift_filter {

@@ -3,7 +3,7 @@
 // are sorted into reserved ones and user parameters.
 #include "matting-filter.h"
 #include "effect-guard.h"
-#include "effect-loader.h"
+#include "matting-files.h"
 #include "effect-text.h"
 #include "matting-annotations.h"
 #include "matting-uniforms.h"
@@ -45,7 +45,7 @@ bool read_user_text(obs_data_t *settings, std::string *text,
 		return false;
 	}
 	effect_load_result loaded =
-		load_effect_source(path, effect_file_access_host());
+		load_effect_source(path, matting_file_access());
 	if (loaded.status != effect_load_status::loaded) {
 		obs_data_set_string(settings, S_LAST_ERROR,
 				    load_failure_text(loaded).c_str());
@@ -103,6 +103,7 @@ void read_annotations(matting_param &param)
 
 void discover_params(matting_filter *filter)
 {
+	std::vector<matting_param> params;
 	const size_t count = gs_effect_get_num_params(filter->effect);
 	for (size_t i = 0; i < count; i++) {
 		gs_eparam_t *uniform =
@@ -126,8 +127,10 @@ void discover_params(matting_filter *filter)
 		param.type = info.type;
 		param.param = uniform;
 		read_annotations(param);
-		filter->params.push_back(std::move(param));
+		params.push_back(std::move(param));
 	}
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	filter->params.swap(params);
 }
 
 } // namespace

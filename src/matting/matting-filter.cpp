@@ -1,8 +1,8 @@
-// The filter instance: create, destroy, size, colour space, and the
-// activation walk over the sources that texture parameters borrow.
+// The filter instance: create, destroy, size and colour space.
 #include "matting-filter.h"
 #include "effect-text.h"
 #include "matting-random.h"
+#include "matting-texture-param.h"
 #include "matting-uniforms.h"
 #include "../filter-color-space.h"
 #include "../plugin-support.h"
@@ -35,55 +35,7 @@ void compile_output_effect(matting_filter *filter)
 	bfree(errors);
 }
 
-// Applies op to every bound source that is still alive.
-template<typename Op> void for_each_bound_source(matting_filter *filter, Op op)
-{
-	for (matting_param &param : filter->params) {
-		if (!param.bound_source)
-			continue;
-		obs_source_t *bound =
-			obs_weak_source_get_source(param.bound_source);
-		if (!bound)
-			continue;
-		op(bound);
-		obs_source_release(bound);
-	}
-}
-
-void release_param(matting_filter *filter, matting_param &param)
-{
-	if (param.image_file) {
-		gs_image_file_free(param.image_file);
-		bfree(param.image_file);
-		param.image_file = nullptr;
-	}
-	if (param.bound_source) {
-		obs_source_t *bound =
-			obs_weak_source_get_source(param.bound_source);
-		if (bound) {
-			matting_return_source(filter, bound);
-			obs_source_release(bound);
-		}
-		obs_weak_source_release(param.bound_source);
-		param.bound_source = nullptr;
-	}
-	if (param.bound_source_render) {
-		gs_texrender_destroy(param.bound_source_render);
-		param.bound_source_render = nullptr;
-	}
-}
-
 } // namespace
-
-std::string matting_component_key(const std::string &name, size_t k)
-{
-	return name + "_" + std::to_string(k);
-}
-
-std::string matting_source_key(const std::string &name)
-{
-	return name + "_source";
-}
 
 const char *matting_get_name(void *)
 {
@@ -112,11 +64,20 @@ void *matting_create(obs_data_t *settings, obs_source_t *source)
 void matting_release_params(matting_filter *filter)
 {
 	clear_reserved_uniforms(filter);
-	obs_enter_graphics();
-	for (matting_param &param : filter->params)
-		release_param(filter, param);
-	obs_leave_graphics();
-	filter->params.clear();
+	std::vector<matting_param> released;
+	{
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		released.swap(filter->params);
+	}
+	for (matting_param &param : released)
+		texture_param_release(filter, param);
+}
+
+std::vector<matting_param_view> matting_params_snapshot(matting_filter *filter)
+{
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	return std::vector<matting_param_view>(filter->params.begin(),
+					       filter->params.end());
 }
 
 void matting_destroy(void *data)
@@ -153,67 +114,4 @@ enum gs_color_space matting_get_color_space(void *data, size_t,
 	auto *filter = static_cast<matting_filter *>(data);
 	return filter_target_color_space(
 		obs_filter_get_target(filter->source));
-}
-
-void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed)
-{
-	if (filter->lends_active)
-		obs_source_inc_active(borrowed);
-	if (filter->lends_showing)
-		obs_source_inc_showing(borrowed);
-}
-
-void matting_return_source(matting_filter *filter, obs_source_t *borrowed)
-{
-	if (filter->lends_active)
-		obs_source_dec_active(borrowed);
-	if (filter->lends_showing)
-		obs_source_dec_showing(borrowed);
-}
-
-// Sets one of the lending flags and applies op to every bound source when
-// it changes.
-void set_lending(void *data, bool matting_filter::*flag, bool lend,
-		 void (*op)(obs_source_t *))
-{
-	auto *filter = static_cast<matting_filter *>(data);
-	if (filter->*flag == lend)
-		return;
-	filter->*flag = lend;
-	for_each_bound_source(filter, op);
-}
-
-void matting_activate(void *data)
-{
-	set_lending(data, &matting_filter::lends_active, true,
-		    obs_source_inc_active);
-}
-
-void matting_deactivate(void *data)
-{
-	set_lending(data, &matting_filter::lends_active, false,
-		    obs_source_dec_active);
-}
-
-void matting_show(void *data)
-{
-	set_lending(data, &matting_filter::lends_showing, true,
-		    obs_source_inc_showing);
-}
-
-void matting_hide(void *data)
-{
-	set_lending(data, &matting_filter::lends_showing, false,
-		    obs_source_dec_showing);
-}
-
-void matting_follow_parent_state(matting_filter *filter)
-{
-	obs_source_t *parent = obs_filter_get_parent(filter->source);
-	const bool active = parent && obs_source_active(parent);
-	const bool showing = parent && obs_source_showing(parent);
-	if (active != filter->lends_active)
-		(active ? matting_activate : matting_deactivate)(filter);
-	if (showing != filter->lends_showing)
-		(showing ? matting_show : matting_hide)(filter);
 }

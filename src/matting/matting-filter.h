@@ -4,21 +4,36 @@
 // timers, clocks and random values.
 //
 // This header holds the two records every part of the filter works on and
-// the operations the parts share:
-//   matting-filter.cpp      create/destroy, size, colour space, activation
-//   matting-build.cpp       effect build and parameter discovery
-//   matting-tick.cpp        per-frame tick
-//   matting-render.cpp      the three render passes
-//   matting-update.cpp      settings update and parameter binding
-//   matting-properties.cpp  properties panel, its callbacks and buttons
-//   matting-defaults.cpp    default settings
+// the operations the parts share. The parts, one file each:
+//   matting-register.cpp       the host's callback table
+//   matting-filter.cpp         create/destroy, size, colour space
+//   matting-defaults.cpp       default settings (the built-in keyer)
+//   matting-build.cpp          effect build and parameter discovery
+//   matting-files.cpp          effect files through the host's file system
+//   matting-annotations.cpp    a parameter's annotations
+//   matting-uniforms.cpp       the reserved uniforms
+//   matting-update.cpp         settings update and parameter binding
+//   matting-colour.cpp         colour settings packed as integers
+//   matting-texture-param.cpp  texture parameters: images, borrowed sources
+//                              and their active/showing references
+//   matting-tick.cpp           per-frame tick
+//   matting-clock.cpp          wall-clock values of the clock uniforms
+//   matting-random.cpp         the random values
+//   matting-render.cpp         the three render passes
+//   matting-properties.cpp     properties panel, its callbacks and buttons
+//   matting-panel-rules.cpp    the panel's pure rules
 //   shader-convert-button.cpp  the "shader_convert" button (conversion)
+// The effect texts and the pure work on them (template, loader, guard,
+// built-in keyer) live in src/effect.
 //
 // Threads: the host applies a video source's settings updates at its next
 // tick, so update, tick and render run one after another on the host's
-// video thread and the records take no lock (the host's own load of a saved
-// filter calls load = update directly, before the filter is drawn).
-// Graphics objects are made and freed only inside the graphics context.
+// graphics thread (the host's own load of a saved filter calls load =
+// update directly, before the filter is drawn). Other threads (the
+// properties panel, activation, remote requests) never walk params
+// directly: they take params_mutex, which the build holds while it swaps
+// the list. Graphics objects are made and freed only inside the graphics
+// context.
 #pragma once
 
 #include <obs-module.h>
@@ -26,6 +41,7 @@
 #include <graphics/vec2.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,6 +60,13 @@
 #define S_SHADER_FILE_NAME "shader_file_name"
 #define S_LAST_ERROR "last_error"
 #define S_RELOAD_EFFECT "reload_effect"
+
+// Values of a parameter's "widget_type" annotation that the filter knows.
+inline constexpr char SLIDER_WIDGET[] = "slider";
+inline constexpr char SELECT_WIDGET[] = "select";
+inline constexpr char INFO_WIDGET[] = "info";
+inline constexpr char SOURCE_WIDGET[] = "source";
+inline constexpr char FILE_WIDGET[] = "file";
 
 // Margins accepted from the settings (the panel's range).
 #define EXPAND_MIN 0
@@ -68,6 +91,22 @@ union matting_limit {
 	double number;
 };
 
+// What describes a user parameter (from its declaration and annotations):
+// everything a reader on another thread may need, and nothing that changes
+// after the build (see matting_params_snapshot).
+struct matting_param_view {
+	std::string name;        // uniform name, base of its settings keys
+	std::string label;       // annotation "name" or "label"
+	std::string widget_type; // annotation "widget_type"
+	std::string group;       // annotation "group"
+	std::vector<int32_t> option_values;     // annotations option_N (int)
+	std::vector<std::string> option_labels; // annotations option_N (string)
+	enum gs_shader_param_type type = GS_SHADER_PARAM_UNKNOWN;
+	matting_limit minimum = {};
+	matting_limit maximum = {};
+	matting_limit step = {};
+};
+
 // One user parameter: a uniform of the compiled effect whose name is not
 // reserved. Built by the effect build (names, type, annotations), filled by
 // the settings update (values, image, bound source), uploaded by the render.
@@ -76,25 +115,15 @@ union matting_limit {
 // reference bound_source are owned by the record but released only by
 // matting_release_params(): moving a record moves them, destroying one does
 // not release them.
-struct matting_param {
-	std::string name;        // uniform name, base of its settings keys
-	std::string label;       // annotation "name" or "label"
-	std::string widget_type; // annotation "widget_type"
-	std::string group;       // annotation "group"
-	std::string image_path;  // path image_file was loaded from ("" = none)
-	std::vector<int32_t> option_values;     // annotations option_N (int)
-	std::vector<std::string> option_labels; // annotations option_N (string)
-	enum gs_shader_param_type type = GS_SHADER_PARAM_UNKNOWN;
+struct matting_param : matting_param_view {
+	std::string image_path; // path image_file was loaded from ("" = none)
 	gs_eparam_t *param = nullptr;
-	gs_image_file_t *image_file = nullptr;    // host allocator, zero-filled
+	gs_image_file_t *image_file = nullptr; // host allocator, zero-filled
 	gs_texrender_t *bound_source_render = nullptr;
 	obs_weak_source_t *bound_source = nullptr;
 	matting_value value = {};
 	matting_value default_value = {};
 	bool has_default = false;
-	matting_limit minimum = {};
-	matting_limit maximum = {};
-	matting_limit step = {};
 	// A string parameter's text: a private copy, so that a later change of
 	// the setting never leaves the render with a dangling pointer.
 	std::string string_value;
@@ -178,7 +207,10 @@ struct matting_filter {
 	float rand_instance_f = 0.0f;
 	float rand_activation_f = 0.0f;
 
-	std::vector<matting_param> params; // in the effect's declaration order
+	// In the effect's declaration order. Replaced as a whole under
+	// params_mutex; see the threads note at the top.
+	std::vector<matting_param> params;
+	std::mutex params_mutex;
 
 	// Whether the bound sources carry an active / a showing reference from
 	// this filter: set and cleared by the activate/deactivate and
@@ -221,6 +253,10 @@ std::string matting_source_key(const std::string &name);
 // context itself where it frees graphics objects.
 void matting_release_params(matting_filter *filter);
 
+// A copy of the parameter list made under params_mutex: safe from any
+// thread while the graphics thread rebuilds.
+std::vector<matting_param_view> matting_params_snapshot(matting_filter *filter);
+
 // Rebuilds the effect from the settings; reports in "last_error".
 void matting_build_effect(matting_filter *filter);
 
@@ -230,7 +266,3 @@ void matting_build_effect(matting_filter *filter);
 // one, is caught up here, once per tick.
 void matting_follow_parent_state(matting_filter *filter);
 
-// A bound source's active/showing references follow lends_active and
-// lends_showing: these take or give back the ones the flags call for.
-void matting_borrow_source(matting_filter *filter, obs_source_t *borrowed);
-void matting_return_source(matting_filter *filter, obs_source_t *borrowed);

@@ -23,7 +23,7 @@ bool ends_with(const std::string &text, const char *suffix)
 
 } // namespace
 
-std::string param_display_text(const matting_param &param)
+std::string param_display_text(const matting_param_view &param)
 {
 	if (!param.label.empty())
 		return param.label;
@@ -34,7 +34,7 @@ std::string param_display_text(const matting_param &param)
 	return text;
 }
 
-float_range param_float_range(const matting_param &param)
+float_range param_float_range(const matting_param_view &param)
 {
 	float_range range = {param.minimum.number, param.maximum.number,
 			     param.step.number};
@@ -48,7 +48,7 @@ float_range param_float_range(const matting_param &param)
 	return range;
 }
 
-int_range param_int_range(const matting_param &param)
+int_range param_int_range(const matting_param_view &param)
 {
 	int_range range = {int(param.minimum.integer),
 			   int(param.maximum.integer), int(param.step.integer)};
@@ -63,7 +63,7 @@ int_range param_int_range(const matting_param &param)
 }
 
 std::vector<std::pair<std::string, int32_t>>
-param_select_entries(const matting_param &param)
+param_select_entries(const matting_param_view &param)
 {
 	std::vector<std::pair<std::string, int32_t>> entries;
 	for (size_t i = 0; i < param.option_values.size(); i++) {

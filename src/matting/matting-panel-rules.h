@@ -12,7 +12,7 @@
 
 // The control's text: the label annotation, or the name with every "_"
 // shown as a space.
-std::string param_display_text(const matting_param &param);
+std::string param_display_text(const matting_param_view &param);
 
 struct float_range {
 	double minimum;
@@ -30,13 +30,13 @@ struct int_range {
 // (minimum equal to maximum) a float gets -1000 to 1000 in steps of 0.0001
 // and an int -1000 to 1000 in steps of 1. A step that is missing, zero or
 // negative takes the same fallback step: the host's sliders divide by it.
-float_range param_float_range(const matting_param &param);
-int_range param_int_range(const matting_param &param);
+float_range param_float_range(const matting_param_view &param);
+int_range param_int_range(const matting_param_view &param);
 
 // Entries of a "select" list, (text, value) in option order: one per option
 // value. A value without a text of its own shows its number.
 std::vector<std::pair<std::string, int32_t>>
-param_select_entries(const matting_param &param);
+param_select_entries(const matting_param_view &param);
 
 // What choosing an effect file does to "override_entire_effect": a name of
 // at least 8 characters ending in ".effect" sets it (a complete effect),

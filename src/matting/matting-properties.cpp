@@ -6,10 +6,10 @@
 #include "matting-filter.h"
 #include "matting-panel-rules.h"
 #include "shader-convert-button.h"
+#include "../plugin-paths.h"
 #include "../plugin-support.h"
 
 #include <obs.hpp>
-#include <util/platform.h>
 
 #include <string>
 #include <vector>
@@ -18,11 +18,6 @@ namespace {
 
 const char TEXTURE_FILTER[] =
 	"Textures (*.bmp *.tga *.png *.jpeg *.jpg *.gif);;";
-const char SLIDER_WIDGET[] = "slider";
-const char SELECT_WIDGET[] = "select";
-const char INFO_WIDGET[] = "info";
-const char SOURCE_WIDGET[] = "source";
-const char FILE_WIDGET[] = "file";
 
 matting_filter *panel_instance(obs_properties_t *props)
 {
@@ -39,16 +34,9 @@ void hide(obs_properties_t *props, const char *name)
 // The start folder of the effect-file dialog: the module's "/examples".
 std::string examples_folder()
 {
-	std::string folder;
-	const char *data = obs_get_module_data_path(plugin_module());
-	if (data && *data)
-		folder = data;
-	folder += "/examples";
-	char *absolute = os_get_abs_path_ptr(folder.c_str());
-	if (absolute)
-		folder = absolute;
-	bfree(absolute);
-	return folder;
+	const std::string folder = module_data_path("/examples");
+	const std::string absolute = absolute_path(folder);
+	return absolute.empty() ? folder : absolute;
 }
 
 /* --- callbacks of the fixed controls ----------------------------------- */
@@ -180,7 +168,7 @@ struct panel_groups {
 // the top level. A group text that clashes with another property's name
 // cannot become a box; such parameters stay at the top level.
 obs_properties_t *param_target(obs_properties_t *props, panel_groups &groups,
-			       const matting_param &param)
+			       const matting_param_view &param)
 {
 	if (param.group.empty())
 		return props;
@@ -218,7 +206,7 @@ std::vector<std::string> source_and_scene_names()
 
 // The editable list "<name>_source": an empty entry, then every source and
 // scene name in ascending byte order.
-void add_source_list(obs_properties_t *target, const matting_param &param,
+void add_source_list(obs_properties_t *target, const matting_param_view &param,
 		     const std::string &text)
 {
 	const std::string key = matting_source_key(param.name);
@@ -230,7 +218,7 @@ void add_source_list(obs_properties_t *target, const matting_param &param,
 		obs_property_list_add_string(list, name.c_str(), name.c_str());
 }
 
-void add_texture_path(obs_properties_t *target, const matting_param &param,
+void add_texture_path(obs_properties_t *target, const matting_param_view &param,
 		      const std::string &text)
 {
 	obs_properties_add_path(target, param.name.c_str(), text.c_str(),
@@ -238,7 +226,7 @@ void add_texture_path(obs_properties_t *target, const matting_param &param,
 }
 
 void add_float_control(obs_properties_t *target, const char *name,
-		       const char *text, const matting_param &param)
+		       const char *text, const matting_param_view &param)
 {
 	const float_range range = param_float_range(param);
 	if (param.widget_type == SLIDER_WIDGET)
@@ -253,7 +241,7 @@ void add_float_control(obs_properties_t *target, const char *name,
 // One float control per component, named "<name>_<k>" and labelled by the
 // option texts where there are enough of them.
 void add_component_controls(obs_properties_t *target,
-			    const matting_param &param,
+			    const matting_param_view &param,
 			    const std::string &text, size_t count)
 {
 	for (size_t k = 0; k < count; k++) {
@@ -265,7 +253,7 @@ void add_component_controls(obs_properties_t *target,
 	}
 }
 
-void add_int_control(obs_properties_t *target, const matting_param &param,
+void add_int_control(obs_properties_t *target, const matting_param_view &param,
 		     const std::string &text)
 {
 	const char *name = param.name.c_str();
@@ -291,7 +279,7 @@ void add_int_control(obs_properties_t *target, const matting_param &param,
 }
 
 void add_param_properties(obs_properties_t *props, panel_groups &groups,
-			  const matting_param &param)
+			  const matting_param_view &param)
 {
 	const std::string text = param_display_text(param);
 	obs_properties_t *target = param_target(props, groups, param);
@@ -365,7 +353,7 @@ obs_properties_t *matting_get_properties(void *data)
 
 	if (filter) {
 		panel_groups groups;
-		for (const matting_param &param : filter->params)
+		for (const matting_param_view &param : filter->params)
 			add_param_properties(props, groups, param);
 	}
 	return props;

@@ -1,6 +1,32 @@
 #include "matting-random.h"
 
-#include <cstdlib>
+#include <chrono>
+#include <mutex>
+#include <random>
+
+namespace {
+
+// The filter's own generator, seeded once per process. The C library's
+// rand() is no good here: with Microsoft's runtime its state is per thread
+// and the host seeds only its graphics thread, so values drawn on other
+// threads would repeat in every session.
+int draw_from_process_generator(void)
+{
+	static std::mutex mutex;
+	static std::minstd_rand engine([] {
+		std::random_device device;
+		const auto now = std::chrono::steady_clock::now()
+					 .time_since_epoch()
+					 .count();
+		return std::minstd_rand::result_type(device() ^
+						     uint64_t(now));
+	}());
+	static std::uniform_int_distribution<int> range(0, MATTING_RANDOM_MAX);
+	std::lock_guard<std::mutex> lock(mutex);
+	return range(engine);
+}
+
+} // namespace
 
 float matting_random_value(int (*draw)(void))
 {
@@ -13,5 +39,5 @@ float matting_random_value(int (*draw)(void))
 
 float matting_random_value(void)
 {
-	return matting_random_value(rand);
+	return matting_random_value(draw_from_process_generator);
 }

@@ -5,7 +5,7 @@ void register_matting_filter(void)
 {
 	static const obs_source_info info = [] {
 		obs_source_info matting = {};
-		matting.id = "velmora-matting";
+		matting.id = MATTING_FILTER_ID;
 		matting.type = OBS_SOURCE_TYPE_FILTER;
 		matting.output_flags = OBS_SOURCE_VIDEO | OBS_SOURCE_SRGB;
 		matting.get_name = matting_get_name;

@@ -2,6 +2,7 @@
 // capture once per frame, and every view of the frame draws the result.
 #include "matting-filter.h"
 #include "matting-clock.h"
+#include "matting-texture-param.h"
 #include "../filter-color-space.h"
 
 #include <util/bmem.h>
@@ -158,59 +159,6 @@ void upload_reserved(matting_filter *filter)
 	set_float(filter->param_rand_instance_f, filter->rand_instance_f);
 }
 
-// Draws a bound source into the parameter's own render target, whose
-// format follows the source's colour space.
-gs_texture_t *render_bound_source(matting_param &param, obs_source_t *bound)
-{
-	const enum gs_color_space space = filter_target_color_space(bound);
-	const enum gs_color_format format = filter_texture_format(space);
-	if (!param.bound_source_render ||
-	    gs_texrender_get_format(param.bound_source_render) != format) {
-		gs_texrender_destroy(param.bound_source_render);
-		param.bound_source_render =
-			gs_texrender_create(format, GS_ZS_NONE);
-	} else {
-		gs_texrender_reset(param.bound_source_render);
-	}
-
-	const uint32_t width = obs_source_get_base_width(bound);
-	const uint32_t height = obs_source_get_base_height(bound);
-	gs_blend_state_push();
-	gs_blend_function(GS_BLEND_ONE, GS_BLEND_ZERO);
-	if (gs_texrender_begin_with_color_space(param.bound_source_render,
-						width, height, space)) {
-		vec4 transparent;
-		vec4_zero(&transparent);
-		gs_clear(GS_CLEAR_COLOR, &transparent, 0.0f, 0);
-		ortho_for(width, height);
-		const uint32_t flags = obs_source_get_output_flags(bound);
-		if (flags & (OBS_SOURCE_CUSTOM_DRAW | OBS_SOURCE_ASYNC))
-			obs_source_video_render(bound);
-		else
-			obs_source_default_render(bound);
-		gs_texrender_end(param.bound_source_render);
-	}
-	gs_blend_state_pop();
-	return render_texture(param.bound_source_render);
-}
-
-void upload_texture_param(matting_param &param)
-{
-	obs_source_t *bound =
-		param.bound_source
-			? obs_weak_source_get_source(param.bound_source)
-			: nullptr;
-	if (bound) {
-		gs_effect_set_texture(param.param,
-				      render_bound_source(param, bound));
-		obs_source_release(bound);
-	} else if (param.image_file) {
-		gs_effect_set_texture(param.param, param.image_file->texture);
-	} else {
-		gs_effect_set_texture(param.param, nullptr);
-	}
-}
-
 void upload_param(matting_param &param)
 {
 	switch (param.type) {
@@ -250,7 +198,7 @@ void upload_param(matting_param &param)
 		break;
 	}
 	case GS_SHADER_PARAM_TEXTURE:
-		upload_texture_param(param);
+		gs_effect_set_texture(param.param, texture_param_texture(param));
 		break;
 	default:
 		break;

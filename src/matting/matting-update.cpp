@@ -3,18 +3,15 @@
 #include "matting-filter.h"
 #include "matting-colour.h"
 #include "matting-random.h"
-#include "../plugin-support.h"
+#include "matting-texture-param.h"
 
 #include <util/bmem.h>
-#include <util/platform.h>
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-const char SLIDER_WIDGET[] = "slider";
-const char TEXTURES_FOLDER[] = "/textures/";
 const uint32_t OPAQUE_WHITE = 0xFFFFFFFF;
 
 // The effect's declared default of a parameter: bytes owned here.
@@ -153,131 +150,6 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 	}
 }
 
-/* --- textures ---------------------------------------------------------- */
-
-void free_image(matting_param &param)
-{
-	if (!param.image_file)
-		return;
-	obs_enter_graphics();
-	gs_image_file_free(param.image_file);
-	obs_leave_graphics();
-	bfree(param.image_file);
-	param.image_file = nullptr;
-}
-
-// Gives the bound source back and forgets it.
-void unbind_source(matting_filter *filter, matting_param &param)
-{
-	if (!param.bound_source)
-		return;
-	obs_source_t *bound = obs_weak_source_get_source(param.bound_source);
-	if (bound) {
-		matting_return_source(filter, bound);
-		obs_source_release(bound);
-	}
-	obs_weak_source_release(param.bound_source);
-	param.bound_source = nullptr;
-}
-
-void bind_source(matting_filter *filter, matting_param &param,
-		 obs_source_t *chosen)
-{
-	if (!obs_weak_source_references_source(param.bound_source, chosen)) {
-		matting_borrow_source(filter, chosen);
-		unbind_source(filter, param);
-		param.bound_source = obs_source_get_weak_source(chosen);
-	}
-	free_image(param);
-	param.image_path.clear();
-}
-
-// The source named by the parameter's source key, as a new reference; the
-// one already bound when it still carries that name.
-obs_source_t *wanted_source(const matting_param &param, obs_data_t *settings)
-{
-	const std::string key = matting_source_key(param.name);
-	const char *wanted = obs_data_get_string(settings, key.c_str());
-	obs_source_t *current =
-		param.bound_source
-			? obs_weak_source_get_source(param.bound_source)
-			: nullptr;
-	if (current && !strcmp(obs_source_get_name(current), wanted))
-		return current;
-	obs_source_release(current);
-	return *wanted ? obs_get_source_by_name(wanted) : nullptr;
-}
-
-std::string absolute_path(const std::string &path)
-{
-	char *absolute = os_get_abs_path_ptr(path.c_str());
-	std::string result = absolute ? absolute : "";
-	bfree(absolute);
-	return result;
-}
-
-// A default file name found in the working directory or in the module's
-// "textures" folder becomes the path's default, as an absolute path.
-void set_default_path(matting_param &param, obs_data_t *settings,
-		      const std::string &file_name)
-{
-	const char *key = param.name.c_str();
-	if (file_name.empty() || obs_data_has_user_value(settings, key))
-		return;
-
-	std::string found;
-	if (os_file_exists(file_name.c_str())) {
-		found = absolute_path(file_name);
-	} else {
-		const char *data = obs_get_module_data_path(plugin_module());
-		const std::string candidate = absolute_path(
-			std::string(data ? data : "") + TEXTURES_FOLDER +
-			file_name);
-		if (!candidate.empty() && os_file_exists(candidate.c_str()))
-			found = candidate;
-	}
-	if (found.empty())
-		return;
-	obs_data_set_default_string(settings, key, found.c_str());
-	param.has_default = true;
-}
-
-// Loads the image at path unless it is the one already loaded. An empty
-// path leaves the parameter without an image.
-void load_image(matting_param &param, const std::string &path)
-{
-	if (param.image_file && !param.image_path.empty() &&
-	    param.image_path == path)
-		return;
-	free_image(param);
-	param.image_path.clear();
-	if (path.empty())
-		return;
-
-	param.image_file =
-		static_cast<gs_image_file_t *>(bzalloc(sizeof(gs_image_file_t)));
-	gs_image_file_init(param.image_file, path.c_str());
-	param.image_path = path;
-	obs_enter_graphics();
-	gs_image_file_init_texture(param.image_file);
-	obs_leave_graphics();
-}
-
-void bind_texture(matting_filter *filter, matting_param &param,
-		  obs_data_t *settings, const DeclaredDefault &declared)
-{
-	obs_source_t *chosen = wanted_source(param, settings);
-	if (chosen) {
-		bind_source(filter, param, chosen);
-		obs_source_release(chosen);
-		return;
-	}
-
-	set_default_path(param, settings, declared.text());
-	load_image(param, obs_data_get_string(settings, param.name.c_str()));
-	unbind_source(filter, param);
-}
-
 void bind_param(matting_filter *filter, matting_param &param,
 		obs_data_t *settings)
 {
@@ -294,7 +166,7 @@ void bind_param(matting_filter *filter, matting_param &param,
 		bind_vector(param, settings, declared, 4);
 		break;
 	case GS_SHADER_PARAM_TEXTURE:
-		bind_texture(filter, param, settings, declared);
+		texture_param_bind(filter, param, settings, declared.text());
 		break;
 	default:
 		bind_scalar(param, settings, declared);

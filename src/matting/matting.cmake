@@ -14,11 +14,6 @@ target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/matting-annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-uniforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-clock.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-loader.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-guard.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-lexer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-preprocessor.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/effect-structure.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/keyer-effect.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/matting-files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/matting-texture-param.cpp
 )

@@ -47,7 +47,7 @@ obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 	if (extra)
 		obs_data_apply(settings, extra);
 	obs_source_t *filter =
-		headless::add_filter(parent, FILTER_ID, "matting", settings);
+		headless::add_filter(parent, MATTING_FILTER_ID, "matting", settings);
 	settle();
 	return filter;
 }

@@ -2,14 +2,13 @@
 #pragma once
 
 #include "host-environment.h"
+#include "plugin-ids.h"
 
 #include <obs.hpp>
 
 #include <string>
 
 namespace mattingtest {
-
-const char FILTER_ID[] = "velmora-matting";
 
 // A template-mode body that passes its input through.
 const char PASS_THROUGH[] = "float4 mainImage(VertData v_in) : TARGET\n"

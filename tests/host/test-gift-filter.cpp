@@ -2,6 +2,7 @@
 // pixels as a scene draws them, sizes from the crop settings, colour spaces,
 // a packed clip through the host's media source, and lifetime.
 #include "host-environment.h"
+#include "plugin-ids.h"
 
 #include "packed-frame.h"
 
@@ -26,7 +27,6 @@ headless::HostConfig host_config()
 
 namespace {
 
-const char *const GIFT = "velmora-gift";
 const uint32_t RED = 0xFF0000FF;
 const uint32_t WHITE = 0xFFFFFFFF;
 const uint32_t BLUE = 0xFFFF0000;
@@ -59,7 +59,7 @@ struct PackedImage {
 struct Gift {
 	Gift(obs_source_t *target, obs_data_t *settings = nullptr)
 		: target(target),
-		  filter(headless::add_filter(target, GIFT, "gift", settings))
+		  filter(headless::add_filter(target, GIFT_FILTER_ID, "gift", settings))
 	{
 		headless::wait_frames(3);
 	}
@@ -131,7 +131,7 @@ pixels_match(const headless::Image &image, uint32_t first_x, uint32_t last_x,
 
 TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithSevenHiddenSettings)
 {
-	EXPECT_EQ(obs_get_source_output_flags(GIFT), 0x8401u);
+	EXPECT_EQ(obs_get_source_output_flags(GIFT_FILTER_ID), 0x8401u);
 	// The filter menu as the OBS frontend builds it for a video source.
 	std::set<std::string> menu, all;
 	const char *id = nullptr;
@@ -142,11 +142,11 @@ TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithSevenHiddenSettings)
 		    (flags & OBS_SOURCE_VIDEO))
 			menu.insert(id);
 	}
-	EXPECT_EQ(all.count(GIFT), 1u);
-	EXPECT_EQ(menu.count(GIFT), 0u);
+	EXPECT_EQ(all.count(GIFT_FILTER_ID), 1u);
+	EXPECT_EQ(menu.count(GIFT_FILTER_ID), 0u);
 	EXPECT_EQ(menu.count("crop_filter"), 1u); // the menu is not empty
 	OBSSourceAutoRelease filter =
-		obs_source_create(GIFT, "by id", nullptr, nullptr);
+		obs_source_create(GIFT_FILTER_ID, "by id", nullptr, nullptr);
 	ASSERT_TRUE(filter);
 	EXPECT_NE(obs_obj_get_data(filter), nullptr); // its create succeeded
 
@@ -389,7 +389,7 @@ TEST(GiftLifetime, RendersWithoutErrorsAndGoesWhileItsSourceRenders)
 	const int rounds = 64;
 	for (int i = 0; i < rounds; i++) {
 		OBSSourceAutoRelease filter =
-			headless::add_filter(packed, GIFT, "many");
+			headless::add_filter(packed, GIFT_FILTER_ID, "many");
 		headless::wait_frames(1);
 		obs_source_filter_remove(packed, filter);
 	}

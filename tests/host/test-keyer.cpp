@@ -22,7 +22,7 @@ const uint32_t BLACK = 0xFF000000;
 obs_source_t *add_keyer(obs_source_t *parent, obs_data_t *settings = nullptr)
 {
 	obs_source_t *filter =
-		headless::add_filter(parent, FILTER_ID, "keyer", settings);
+		headless::add_filter(parent, MATTING_FILTER_ID, "keyer", settings);
 	settle();
 	return filter;
 }
@@ -71,7 +71,7 @@ void expect_spots(const headless::Image &image, const std::vector<Spot> &spots,
 
 TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheRest)
 {
-	OBSDataAutoRelease defaults = obs_get_source_defaults(FILTER_ID);
+	OBSDataAutoRelease defaults = obs_get_source_defaults(MATTING_FILTER_ID);
 	std::vector<std::string> explicit_defaults;
 	for (obs_data_item_t *item = obs_data_first(defaults); item;
 	     obs_data_item_next(&item))

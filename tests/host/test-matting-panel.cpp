@@ -74,7 +74,7 @@ struct Input {
 
 TEST(PanelFixed, TheTypeAloneHasOnlyTheFixedControls)
 {
-	obs_properties_t *props = obs_get_source_properties(FILTER_ID);
+	obs_properties_t *props = obs_get_source_properties(MATTING_FILTER_ID);
 	std::vector<std::string> names;
 	for (const PanelEntry &entry : entries(props)) {
 		names.push_back(entry.name);
@@ -89,7 +89,7 @@ TEST(PanelFixed, WithTheKeyerEverythingIsHiddenAndErrorsShow)
 {
 	Input input;
 	OBSSourceAutoRelease filter =
-		headless::add_filter(input, FILTER_ID, "keyer", nullptr);
+		headless::add_filter(input, MATTING_FILTER_ID, "keyer", nullptr);
 	settle();
 	{
 		Panel panel(filter);
@@ -311,7 +311,7 @@ TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 	OBSDataAutoRelease settings =
 		from_file(example("pass-through.shader"), true);
 	OBSSourceAutoRelease filter =
-		headless::add_filter(input, FILTER_ID, "panel", settings);
+		headless::add_filter(input, MATTING_FILTER_ID, "panel", settings);
 	settle();
 	ASSERT_EQ(last_error(filter), "");
 	// Each rebuild asks the host to refresh the properties.

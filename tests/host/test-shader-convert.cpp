@@ -200,7 +200,7 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
 	// The panel of the filter type alone has no instance behind its
 	// button: the click does nothing.
-	obs_properties_t *props = obs_get_source_properties(FILTER_ID);
+	obs_properties_t *props = obs_get_source_properties(MATTING_FILTER_ID);
 	obs_property_t *button = obs_properties_get(props, CONVERT);
 	ASSERT_TRUE(button);
 	EXPECT_FALSE(obs_property_button_clicked(button, nullptr));

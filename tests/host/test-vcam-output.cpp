@@ -5,6 +5,7 @@
 #include <util/platform.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -244,26 +245,38 @@ TEST_F(Vcam, FailingScalerLogsBothLinesAndSendsBlackFrames)
 	expect_cameras_released(1);
 }
 
-TEST_F(Vcam, ThrowingCameraLosesThatFrameAndDeliveryGoesOn)
+TEST_F(Vcam, ThrowingCameraLosesThoseFramesReportsTheFirstAndDeliveryGoesOn)
 {
 	use_video(320, 180);
 	recorder::throw_on_sends(3);
 	start_and_receive(10);
 	obs_output_stop(output);
+	// Reported once per run, in the log and as the output's last error.
 	EXPECT_EQ(headless::log_count("VCamera: Error sending frame to vCamera",
 				      LOG_INFO),
-		  3u);
+		  1u);
+	const std::string error = obs_output_get_last_error(output);
+	EXPECT_NE(error.find("recorder: sending fails"), std::string::npos);
+	EXPECT_EQ(headless::log_count(error, LOG_WARNING), 1u);
+	// Those frames were counted as dropped, the others as sent.
+	const auto [received, sent, dropped] = last_run_figures();
+	EXPECT_EQ(sent, recorder::frame_count() - 3);
+	EXPECT_EQ(sent + dropped, received);
 	expect_cameras_released(1);
 }
 
-TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
+TEST_F(Vcam, StartWithoutACameraFailsWithTheReasonAndLeavesNothingRunning)
 {
 	use_video(320, 180);
-	for (auto mode :
-	     {recorder::CreateMode::ReturnNull, recorder::CreateMode::Throw}) {
+	const std::pair<recorder::CreateMode, const char *> modes[] = {
+		{recorder::CreateMode::ReturnNull, "made no 320 x 180 camera"},
+		{recorder::CreateMode::Throw, "recorder: camera creation fails"}};
+	for (const auto &[mode, reason] : modes) {
 		recorder::set_create_mode(mode);
 		EXPECT_FALSE(obs_output_start(output));
 		EXPECT_FALSE(obs_output_active(output));
+		const char *error = obs_output_get_last_error(output);
+		EXPECT_TRUE(error && strstr(error, reason)) << reason;
 	}
 	headless::wait_frames(4);
 	EXPECT_EQ(recorder::frame_count(), 0u);

@@ -1,22 +1,25 @@
 #include "vcam-test-support.h"
+#include "plugin-ids.h"
 
 #include <util/platform.h>
 
 #include <QImage>
 #include <QPainter>
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
 namespace hosttest {
 
 // These programs load the copy of the module that sits beside the
-// recording camera library.
+// recording camera library, or the one VELMORA_VCAM_MODULE names.
 headless::HostConfig host_config()
 {
 	headless::HostConfig config;
 	config.echo_log = getenv("VELMORA_HOST_LOG") != nullptr;
-	config.plugin_path = VELMORA_VCAM_TEST_MODULE;
+	const char *module = getenv("VELMORA_VCAM_MODULE");
+	config.plugin_path = module ? module : VELMORA_VCAM_TEST_MODULE;
 	return config;
 }
 
@@ -26,7 +29,7 @@ namespace vcamtest {
 
 OBSOutputAutoRelease vcam_instance()
 {
-	return obs_get_output_by_name("velmora-rgb-cam");
+	return obs_get_output_by_name(VCAM_OUTPUT_ID);
 }
 
 void use_video(uint32_t width, uint32_t height, video_format format,
@@ -90,6 +93,17 @@ uint32_t frame_pixel(const recorder::Frame &frame,
 	const uint8_t *p = frame.bytes.data() + y * stride + x * 3;
 	return 0xFF000000u | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 |
 	       uint32_t(p[2]);
+}
+
+std::array<unsigned long long, 3> last_run_figures()
+{
+	std::array<unsigned long long, 3> figures = {0, 0, 0};
+	for (const headless::LogLine &line : headless::log_lines())
+		sscanf(line.text.c_str(),
+		       "velmora-rgb-cam: stopped: %llu frames received, %llu "
+		       "sent, %llu dropped",
+		       &figures[0], &figures[1], &figures[2]);
+	return figures;
 }
 
 } // namespace vcamtest

@@ -6,6 +6,7 @@
 #include "host-environment.h"
 #include "camsink-recorder.h"
 
+#include <array>
 #include <string>
 
 namespace vcamtest {
@@ -41,5 +42,9 @@ std::string quadrant_picture(uint32_t width, uint32_t height);
 // compares with what the host renders.
 uint32_t frame_pixel(const recorder::Frame &frame, const recorder::Camera &camera,
 		     uint32_t x, uint32_t y);
+
+// Frames received, sent and dropped in the last run stopped, as the
+// output's stop line in the host log gives them.
+std::array<unsigned long long, 3> last_run_figures();
 
 } // namespace vcamtest

@@ -8,14 +8,18 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +72,17 @@ struct Environment {
 		value ? setenv(name, value, 1) : unsetenv(name);
 	}
 };
+
+// What call threw as a std::runtime_error; "" when it threw nothing.
+std::string thrown(const std::function<void()> &call)
+{
+	try {
+		call();
+	} catch (const std::runtime_error &e) {
+		return e.what();
+	}
+	return "";
+}
 
 } // namespace
 
@@ -133,6 +148,34 @@ TEST(CamsinkFile, WritesEachFrameWithoutPadding)
 		EXPECT_TRUE(std::equal(packed.begin(), packed.end(),
 				       written.begin() + i * 36));
 	}
+}
+
+TEST(CamsinkFile, FrameThatCannotBeWrittenThrowsWhyAndTheFileKeepsWholeFrames)
+{
+	const std::string path = temp_path("limited.bgr");
+	Environment env(path.c_str(), nullptr);
+	void *camera = scCreateCamera(6, 2, 60.0f);
+	const std::vector<uint8_t> frame = padded_frame(6, 2);
+	auto send = [&] { return thrown([&] { scSendFrame(camera, frame.data()); }); };
+
+	// Room for two and a half 36-byte frames: the third is cut short.
+	rlimit old_limit;
+	getrlimit(RLIMIT_FSIZE, &old_limit);
+	const rlimit limit = {90, old_limit.rlim_max};
+	signal(SIGXFSZ, SIG_IGN);
+	setrlimit(RLIMIT_FSIZE, &limit);
+	const std::vector<std::string> errors = {send(), send(), send()};
+	setrlimit(RLIMIT_FSIZE, &old_limit);
+	EXPECT_EQ(errors, (std::vector<std::string>{
+				  "", "", "cannot write a frame to " + path +
+						  ": File too large"}));
+
+	// With room again, frames follow the last whole one.
+	EXPECT_EQ(send(), "");
+	scDeleteCamera(camera);
+	struct stat info;
+	EXPECT_EQ(stat(path.c_str(), &info) == 0 ? info.st_size : -1, 3 * 36);
+	unlink(path.c_str());
 }
 
 TEST(CamsinkFile, PipeWaitsForAReaderAndSurvivesItsLeaving)
@@ -205,13 +248,17 @@ TEST(CamsinkRefusals, BadSizesRatesAndHandlesAreRefused)
 	EXPECT_EQ(scDeleteCamera(camera), -1);
 }
 
-TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedGivesNoCamera)
+TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedThrowsWhy)
 {
 	// A folder that is not there; a device that is not a video device.
-	for (auto [file, device] :
-	     {std::pair{"/nonexistent-folder/frames.bgr", (const char *)nullptr},
-	      {nullptr, "/dev/null"}}) {
+	const char *const cases[][3] = {
+		{"/nonexistent-folder/frames.bgr", nullptr,
+		 "No such file or directory"},
+		{nullptr, "/dev/null", "is not a video output device"}};
+	for (const auto &[file, device, reason] : cases) {
 		Environment env(file, device);
-		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
+		const std::string error = thrown(
+			[] { scDeleteCamera(scCreateCamera(16, 16, 60.0f)); });
+		EXPECT_NE(error.find(reason), std::string::npos) << error;
 	}
 }

@@ -1,20 +1,16 @@
 // The effect guard, pure: one group per class of text that crashes or hangs
 // the host's effect compiler (each with near misses that must still pass),
 // and every effect that the host, the repository and the conversion ship.
-#include "matting/effect-guard.h"
-#include "matting/effect-guard-model.h"
-#include "matting/keyer-effect.h"
+#include "effect-guard.h"
+#include "guard-model.h"
+#include "keyer-effect.h"
 
 #include "effect-files.h"
+#include "shader-convert.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-#if __has_include("convert/shader-convert.h")
-#include "convert/shader-convert.h"
-#define HAVE_CONVERSION 1
-#endif
 
 using namespace effect_guard;
 
@@ -379,7 +375,6 @@ TEST(EffectGuard, EveryShippedEffectPasses)
 	add_files(std::string(VELMORA_TEST_DATA) + "/effect-guard", ".shader",
 		  true);
 	texts.emplace_back("keyer", body(keyer_effect_text));
-#ifdef HAVE_CONVERSION
 	// Everything the conversion makes of its test shaders.
 	for (const std::string &path :
 	     effect_files::find(std::string(VELMORA_TEST_DATA) + "/shaders",
@@ -390,7 +385,6 @@ TEST(EffectGuard, EveryShippedEffectPasses)
 		if (converted.converted())
 			texts.emplace_back(path, body(converted.text));
 	}
-#endif
 	EXPECT_GE(texts.size(), 10u);
 	for (const auto &[name, text] : texts)
 		EXPECT_TRUE(passes(text)) << name;

@@ -1,5 +1,5 @@
 // #include resolution over an in-memory file system.
-#include "matting/effect-loader.h"
+#include "effect-loader.h"
 
 #include <gtest/gtest.h>
 
@@ -17,21 +17,32 @@ struct Loaded {
 	size_t reads = 0;
 };
 
-Loaded load(const Files &files, const std::string &path)
+// ignore_case: a file system like Windows', where names that differ in
+// letter case (or in '/' against '\\') are one file.
+Loaded load(const Files &files, const std::string &path,
+	    bool ignore_case = false)
 {
 	Loaded out;
+	auto find = [&](const std::string &name) {
+		for (auto it = files.begin(); it != files.end(); ++it)
+			if (effect_paths_equal(it->first, name, ignore_case))
+				return it;
+		return files.end();
+	};
 	effect_file_access access;
+	access.paths_ignore_case = ignore_case;
 	access.read = [&](const std::string &name, std::string *text) {
 		out.reads++;
-		auto found = files.find(name);
+		auto found = find(name);
 		if (found != files.end())
 			*text = found->second;
 		return found != files.end();
 	};
-	// Like realpath: only files that exist have an absolute form.
+	// Like realpath: only files that exist have an absolute form, and it
+	// keeps the name as it was asked for.
 	access.absolute = [&](const std::string &name, std::string *absolute) {
 		*absolute = name;
-		return files.count(name) > 0;
+		return find(name) != files.end();
 	};
 	access.warn = [&](const std::string &line) {
 		out.warnings += line + "\n";
@@ -121,4 +132,18 @@ TEST(EffectLoader, RunawayDepthStops)
 	// Exactly at the limit still loads.
 	EXPECT_EQ(load(chain(MAX_INCLUDE_DEPTH - 1), "/d/f0").result.status,
 		  effect_load_status::loaded);
+}
+
+TEST(EffectLoader, NamesDifferingInCaseAreOneFileWhereTheFileSystemSaysSo)
+{
+	const Files files = {{"/d/a.effect", "#include \"A.EFFECT\""}};
+	const Loaded windows = load(files, "/d/a.effect", true);
+	EXPECT_EQ(windows.result.status, effect_load_status::include_loop);
+	EXPECT_EQ(windows.reads, 1u);
+	// Elsewhere A.EFFECT is another file, and here a missing one.
+	EXPECT_EQ(load(files, "/d/a.effect").result.status,
+		  effect_load_status::loaded);
+	EXPECT_TRUE(effect_paths_equal("C:\\Fx\\A.effect", "c:/fx/a.EFFECT",
+				       true));
+	EXPECT_FALSE(effect_paths_equal("/fx/a", "/fx/A", false));
 }

@@ -1,7 +1,9 @@
 // The matting filter's arithmetic and text rules, on bare records. The
 // values the host tests read back from the effect (the mapping of a
 // 1920x1080 target, the keyer's packed green) are not repeated here.
-#include "matting/effect-text.h"
+#include "effect-text.h"
+#include "gift/gift-effect.h"
+#include "keyer-effect.h"
 #include "matting/matting-annotations.h"
 #include "matting/matting-colour.h"
 #include "matting/matting-random.h"
@@ -11,6 +13,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -46,6 +51,57 @@ TEST(MattingRandom, DrawsBelow30003AndStepsByATenThousandth)
 	EXPECT_EQ(next_draw, 3u);
 	EXPECT_FLOAT_EQ(random_from({0}), 0.0f);
 	EXPECT_FLOAT_EQ(random_from({5}), 0.0001f);
+}
+
+TEST(MattingRandom, OwnGeneratorStaysInRangeAndVaries)
+{
+	std::set<float> seen;
+	for (int i = 0; i < 200; i++) {
+		const float value = matting_random_value();
+		ASSERT_GE(value, 0.0f);
+		ASSERT_LE(value, 1.0f);
+		EXPECT_NEAR(value * 10000.0f, std::round(value * 10000.0f), 1e-2);
+		seen.insert(value);
+	}
+	EXPECT_GT(seen.size(), 150u);
+}
+
+// The built-in effects are files in the tree, built into the module: the
+// module's texts are those files byte for byte, and the files are the texts
+// the filters were tested with (length and FNV-1a fingerprint).
+TEST(BuiltinEffects, AreTheirFilesByteForByte)
+{
+	struct builtin {
+		const char *file;
+		const char *text;
+		size_t length;
+		uint64_t fingerprint;
+	};
+	const builtin builtins[] = {
+		{"src/effect/builtin/template.effect", EFFECT_TEMPLATE_TEXT, 1179,
+		 0xcbfbcef979d4505aull},
+		{"src/effect/builtin/technique.effect", EFFECT_TECHNIQUE_TEXT, 105,
+		 0x9552ab113a95a02aull},
+		{"src/effect/builtin/render-output.effect",
+		 RENDER_OUTPUT_EFFECT_TEXT, 975, 0xbe282dc162c5866dull},
+		{"src/effect/builtin/keyer.shader", keyer_effect_text, 13764,
+		 0x29e8088658a8bcb0ull},
+		{"src/gift/gift.effect", GIFT_EFFECT_TEXT, 3707,
+		 0x941db42758019215ull},
+	};
+	for (const builtin &b : builtins) {
+		std::ifstream in(std::string(VELMORA_SOURCE_DIR "/") + b.file,
+				 std::ios::binary);
+		std::ostringstream file;
+		file << in.rdbuf();
+		EXPECT_EQ(file.str(), b.text) << b.file;
+		uint64_t fingerprint = 1469598103934665603ull;
+		for (const char *c = b.text; *c; c++)
+			fingerprint = (fingerprint ^ uint8_t(*c)) *
+				      1099511628211ull;
+		EXPECT_EQ(strlen(b.text), b.length) << b.file;
+		EXPECT_EQ(fingerprint, b.fingerprint) << b.file;
+	}
 }
 
 TEST(MattingColour, ClampsOutOfRangeComponentsAndRoundTrips)

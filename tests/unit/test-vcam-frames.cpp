@@ -1,7 +1,9 @@
 // The virtual camera output's frames without a running host: conversion
 // with the host's scaler into padded BGR rows, the colour range and space
-// of the source side, the bounded queue and the reuse of frame buffers.
+// of the source side, the bounded queue, the reuse of frame buffers and the
+// counts of a run.
 #include "vcam/vcam-output.h"
+#include "vcam/vcam-status.h"
 #include "camsink-recorder.h"
 
 #include <gtest/gtest.h>
@@ -155,17 +157,35 @@ TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
 	EXPECT_EQ(vcam.frame_queue.size(), 1u);
 }
 
-TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
+namespace {
+
+video_output_info nv12_video(uint32_t width, uint32_t height)
+{
+	video_output_info info = {};
+	info.format = VIDEO_FORMAT_NV12;
+	info.width = width;
+	info.height = height;
+	info.colorspace = VIDEO_CS_709;
+	info.range = VIDEO_RANGE_PARTIAL;
+	return info;
+}
+
+// Active, width, height, frames received, sent and dropped, as read.
+std::vector<uint64_t> figures(vcam_output &vcam)
+{
+	vcam_status s;
+	vcam_read_status(&vcam, &s);
+	return {s.active, s.width, s.height, s.frames_received, s.frames_sent,
+		s.frames_dropped};
+}
+
+} // namespace
+
+TEST(VcamQueue, FramesAreConvertedIntoReusedBuffersAndCounted)
 {
 	recorder::reset();
 	vcam_output vcam;
-	video_output_info info = {};
-	info.format = VIDEO_FORMAT_NV12;
-	info.width = 64;
-	info.height = 16;
-	info.colorspace = VIDEO_CS_709;
-	info.range = VIDEO_RANGE_PARTIAL;
-	ASSERT_TRUE(vcam_begin_run(&vcam, info));
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(64, 16)));
 
 	// No consumer: the queue fills and its oldest frames are reused.
 	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0});
@@ -176,11 +196,19 @@ TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
 	}
 	EXPECT_LE(buffers.size(), FRAME_QUEUE_LIMIT + 1);
 	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {0, 255, 0}, 2));
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{1, 64, 16, 20, 0, 17}));
 
+	// The frames left queued are lost to the run, whose figures stay.
 	vcam_end_run(&vcam);
 	EXPECT_TRUE(vcam.frame_queue.empty());
 	EXPECT_EQ(vcam.scaler, nullptr);
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{0, 64, 16, 20, 0, 20}));
 	const recorder::Snapshot record = recorder::snapshot();
 	ASSERT_EQ(record.cameras.size(), 1u);
 	EXPECT_EQ(record.cameras[0].deletes, 1);
+
+	// The next run starts from nothing.
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(32, 8)));
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{1, 32, 8, 0, 0, 0}));
+	vcam_end_run(&vcam);
 }

@@ -1,7 +1,7 @@
 #include "effect-files.h"
 
-#include "matting/effect-loader.h"
-#include "matting/effect-text.h"
+#include "effect-loader.h"
+#include "effect-text.h"
 
 #include <algorithm>
 #include <filesystem>

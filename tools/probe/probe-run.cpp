@@ -2,8 +2,8 @@
 
 #include "effect-files.h"
 #include "effect-mutator.h"
-#include "matting/effect-guard.h"
-#include "matting/keyer-effect.h"
+#include "effect-guard.h"
+#include "keyer-effect.h"
 
 #include <chrono>
 #include <cstdio>
@@ -34,7 +34,7 @@ std::string first_line(const std::string &text)
 	return text.substr(0, text.find('\n'));
 }
 
-void keep_text(const RunOptions &options, const std::string &kind, long index,
+void keep_text(const RunOptions &options, const std::string &kind,
 	       const std::string &text, const std::string &label)
 {
 	if (options.out_dir.empty())
@@ -43,7 +43,6 @@ void keep_text(const RunOptions &options, const std::string &kind, long index,
 	const std::string path = options.out_dir + "/" + kind + "-" +
 				 std::to_string(++serial) + ".txt";
 	std::ofstream(path + ".label") << label << "\n";
-	(void)index;
 	std::ofstream out(path, std::ios::binary);
 	out << text;
 }
@@ -121,15 +120,15 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 			   verdict == Verdict::Hung;
 	if (fatal && safe) {
 		tally.missed++;
-		keep_text(options, "missed", tally.tried, text, label);
+		keep_text(options, "missed", text, label);
 		printf("MISSED %s: host %s (%s)\n", label.c_str(),
 		       verdict_name(verdict), error.c_str());
 	} else if (fatal) {
-		keep_text(options, "refused-fatal", tally.tried, text, label);
+		keep_text(options, "refused-fatal", text, label);
 	}
 	if (verdict == Verdict::Compiled && !safe) {
 		tally.refused_valid++;
-		keep_text(options, "refused-valid", tally.tried, text, label);
+		keep_text(options, "refused-valid", text, label);
 		printf("REFUSED VALID %s: %s\n", label.c_str(), reason.c_str());
 	}
 	if (options.verbose)

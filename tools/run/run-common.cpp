@@ -8,35 +8,124 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 namespace run {
 
-CommonOptions take_common_options(Args &args)
-{
-	CommonOptions options;
-	if (const char *env = getenv("VELMORA_PLUGIN_PATH"))
-		options.plugin_path = env;
-	if (const char *env = getenv("VELMORA_PLUGIN_DATA"))
-		options.data_path = env;
+namespace {
 
-	Args rest;
+const std::vector<OptionSpec> COMMON_OPTIONS = {
+	{"--plugin", true},
+	{"--data", true},
+	{"--locale", true},
+	{"--verbose", false},
+};
+
+const OptionSpec *find_option(const std::vector<OptionSpec> &spec,
+			      const std::string &name)
+{
+	for (const OptionSpec &option : spec)
+		if (option.name == name)
+			return &option;
+	return nullptr;
+}
+
+CommonOptions common_options(const ParsedArgs &parsed)
+{
+	CommonOptions common;
+	if (const char *env = getenv("VELMORA_PLUGIN_PATH"))
+		common.plugin_path = env;
+	if (const char *env = getenv("VELMORA_PLUGIN_DATA"))
+		common.data_path = env;
+	common.plugin_path = parsed.value("--plugin", common.plugin_path);
+	common.data_path = parsed.value("--data", common.data_path);
+	common.locale = parsed.value("--locale", common.locale);
+	common.verbose = parsed.has("--verbose");
+	return common;
+}
+
+} // namespace
+
+bool ParsedArgs::has(const std::string &name) const
+{
+	return options.count(name) != 0;
+}
+
+std::string ParsedArgs::value(const std::string &name,
+			      const std::string &fallback) const
+{
+	auto found = options.find(name);
+	return found == options.end() ? fallback : found->second.back();
+}
+
+std::vector<std::string> ParsedArgs::values(const std::string &name) const
+{
+	auto found = options.find(name);
+	return found == options.end() ? std::vector<std::string>()
+				      : found->second;
+}
+
+bool parse_args(const Args &args, const std::vector<OptionSpec> &spec,
+		ParsedArgs *parsed, std::string *error)
+{
 	for (size_t i = 0; i < args.size(); i++) {
 		const std::string &arg = args[i];
-		const bool has_value = i + 1 < args.size();
-		if (arg == "--plugin" && has_value)
-			options.plugin_path = args[++i];
-		else if (arg == "--data" && has_value)
-			options.data_path = args[++i];
-		else if (arg == "--locale" && has_value)
-			options.locale = args[++i];
-		else if (arg == "--verbose")
-			options.verbose = true;
-		else
-			rest.push_back(arg);
+		if (arg.size() < 2 || arg[0] != '-') {
+			parsed->positional.push_back(arg);
+			continue;
+		}
+		const OptionSpec *option = find_option(spec, arg);
+		if (!option)
+			option = find_option(COMMON_OPTIONS, arg);
+		if (!option) {
+			*error = "unknown option " + arg;
+			return false;
+		}
+		if (option->takes_value && i + 1 >= args.size()) {
+			*error = "missing value after " + arg;
+			return false;
+		}
+		const std::string value =
+			option->takes_value ? args[++i] : std::string();
+		const size_t equals = value.find('=');
+		if (arg == "--set" && (equals == std::string::npos || equals == 0)) {
+			*error = "bad --set \"" + value +
+				 "\" (expected key=value)";
+			return false;
+		}
+		parsed->options[arg].push_back(value);
 	}
-	args = rest;
-	return options;
+	parsed->common = common_options(*parsed);
+	return true;
+}
+
+int parse_picture_job(const std::string &command, const Args &args,
+		      PictureJob *job)
+{
+	ParsedArgs parsed;
+	std::string error;
+	if (!parse_args(args, {{"--set", true}, {"--background", true}},
+			&parsed, &error))
+		return usage_error(command, error);
+	if (parsed.positional.size() != 2)
+		return usage_error(command, "needs INPUT and OUTPUT.png");
+	const std::string background = parsed.value("--background");
+	if (!background.empty() && !parse_colour(background, &job->background))
+		return usage_error(command, "bad colour \"" + background + "\"");
+	job->common = parsed.common;
+	job->input = parsed.positional[0];
+	job->output = parsed.positional[1];
+	job->assignments = parsed.values("--set");
+	return 0;
+}
+
+OBSDataAutoRelease settings_from(const std::vector<std::string> &assignments)
+{
+	OBSDataAutoRelease settings = obs_data_create();
+	for (const std::string &assignment : assignments)
+		apply_setting(settings, assignment);
+	return settings;
 }
 
 bool start_host(const CommonOptions &options,
@@ -245,10 +334,21 @@ std::vector<std::string> host_errors()
 	return lines;
 }
 
-int usage_error(const std::string &msg)
+int usage_error(const std::string &command, const std::string &msg)
 {
-	fprintf(stderr, "velmora-run: %s\n", msg.c_str());
+	fprintf(stderr, "velmora-run %s: %s\n", command.c_str(), msg.c_str());
+	for (const Command &entry : commands())
+		if (command == entry.name)
+			fprintf(stderr, "usage: velmora-run %s\n", entry.usage);
 	return 2;
+}
+
+std::string existing_absolute_path(const std::string &path)
+{
+	std::error_code ec;
+	const std::filesystem::path absolute =
+		std::filesystem::canonical(path, ec);
+	return ec ? std::string() : absolute.string();
 }
 
 } // namespace run

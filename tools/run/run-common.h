@@ -4,9 +4,10 @@
 
 #include "../host/headless-host.h"
 
-#include <obs.h>
+#include <obs.hpp>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct Command {
 // All commands, in the order "velmora-run help" lists them.
 const std::vector<Command> &commands();
 
-// Options every command accepts, taken out of args by take_common_options.
+// Options every command accepts.
 struct CommonOptions {
 	std::string plugin_path; // --plugin FILE or $VELMORA_PLUGIN_PATH
 	std::string data_path;   // --data DIR or $VELMORA_PLUGIN_DATA
@@ -32,7 +33,50 @@ struct CommonOptions {
 	bool verbose = false;    // --verbose: echo the host log
 };
 
-CommonOptions take_common_options(Args &args);
+// An option of a command: "--name VALUE" or a "--name" switch.
+struct OptionSpec {
+	std::string name;
+	bool takes_value;
+};
+
+// A command line taken apart: the common options, the command's own options
+// (every value given, in order; a switch has one empty value per use) and
+// the positional arguments ("-" alone counts as positional).
+struct ParsedArgs {
+	CommonOptions common;
+	std::vector<std::string> positional;
+	std::map<std::string, std::vector<std::string>> options;
+
+	bool has(const std::string &name) const;
+	// The last value given for name, or fallback when there is none.
+	std::string value(const std::string &name,
+			  const std::string &fallback = "") const;
+	std::vector<std::string> values(const std::string &name) const;
+};
+
+// Parses a command's arguments against its own options and the common
+// ones; false with the reason in *error for an option the command does not
+// take, one whose value is missing, or a --set value that is not
+// key=value.
+bool parse_args(const Args &args, const std::vector<OptionSpec> &spec,
+		ParsedArgs *parsed, std::string *error);
+
+// What key and gift take: INPUT OUTPUT.png [--set key=value ...]
+// [--background COLOUR].
+struct PictureJob {
+	CommonOptions common;
+	std::string input;
+	std::string output;
+	std::vector<std::string> assignments; // --set key=value
+	uint32_t background = 0;              // 0xAABBGGRR; 0 = transparent
+};
+
+// 0, or the exit status of the usage error it reported.
+int parse_picture_job(const std::string &command, const Args &args,
+		      PictureJob *job);
+
+// Settings from --set assignments (checked by parse_args).
+OBSDataAutoRelease settings_from(const std::vector<std::string> &assignments);
 
 // Starts the host with the plugin and the stock modules; prints the reason
 // and returns false when it cannot.
@@ -78,7 +122,12 @@ bool save_scene_picture(const headless::Image &image, const std::string &path);
 // the graphics driver's compiler and draw messages among them.
 std::vector<std::string> host_errors();
 
-// Prints msg to stderr and returns exit status 2 (usage error).
-int usage_error(const std::string &msg);
+// The one way a command reports a usage error: prints
+// "velmora-run COMMAND: msg" and the command's usage line to stderr, and
+// returns exit status 2.
+int usage_error(const std::string &command, const std::string &msg);
+
+// The absolute form of a path that exists; empty when it does not.
+std::string existing_absolute_path(const std::string &path);
 
 } // namespace run

@@ -3,9 +3,10 @@
 // text: the host is not started, unless --check asks for the converted
 // text to be built (and drawn once) by a real matting filter.
 #include "run-common.h"
+#include "plugin-ids.h"
 
 #include "shader-convert.h"
-#include "matting/effect-text.h"
+#include "effect-text.h"
 
 #include <obs.hpp>
 
@@ -138,7 +139,7 @@ int build_in_filter(const std::string &text)
 
 	headless::clear_log();
 	OBSSourceAutoRelease filter = headless::add_filter(
-		input, "velmora-matting", "convert check", settings);
+		input, MATTING_FILTER_ID, "convert check", settings);
 	if (!filter) {
 		fprintf(stderr,
 			"velmora-run: cannot create the matting filter\n");
@@ -162,26 +163,19 @@ int build_in_filter(const std::string &text)
 
 } // namespace
 
-int convert_main(const Args &raw)
+int convert_main(const Args &args)
 {
-	Args args = raw;
-	const CommonOptions common = take_common_options(args);
-	bool check = false;
-	std::string input = "-";
-	int inputs = 0;
-	for (const std::string &arg : args) {
-		if (arg == "--check")
-			check = true;
-		else if (arg.size() > 1 && arg[0] == '-')
-			return usage_error("convert: unknown option \"" + arg +
-					   "\"");
-		else if (++inputs > 1)
-			return usage_error(
-				"convert takes one INPUT (a file, or - "
-				"for standard input)");
-		else
-			input = arg;
-	}
+	ParsedArgs parsed;
+	std::string error;
+	if (!parse_args(args, {{"--check", false}}, &parsed, &error))
+		return usage_error("convert", error);
+	if (parsed.positional.size() > 1)
+		return usage_error("convert", "takes one INPUT (a file, or - "
+					      "for standard input)");
+	const CommonOptions &common = parsed.common;
+	const bool check = parsed.has("--check");
+	const std::string input =
+		parsed.positional.empty() ? "-" : parsed.positional[0];
 	std::string text;
 	if (!read_input(input, &text))
 		return 1;

@@ -1,10 +1,9 @@
 // velmora-run effect: an image through the matting filter with a given
 // effect and settings, written as a PNG.
 #include "run-common.h"
+#include "plugin-ids.h"
 
 #include <obs.hpp>
-#include <util/bmem.h>
-#include <util/platform.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,59 +24,48 @@ struct EffectOptions {
 	int frames = 1;
 };
 
-const char USAGE[] = "effect INPUT OUTPUT.png --effect FILE|--text TEXT "
-		     "[--set key=value ...] [--frames N]";
-
-bool parse_options(const Args &args, EffectOptions *options, std::string *why)
+// 0, or the exit status of the usage error it reported.
+int parse_options(const Args &args, EffectOptions *options,
+		  CommonOptions *common)
 {
-	std::vector<std::string> positional;
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		const bool has_value = i + 1 < args.size();
-		if (arg == "--effect" && has_value) {
-			options->effect_file = args[++i];
-		} else if (arg == "--text" && has_value) {
-			options->effect_text = args[++i];
-			options->has_text = true;
-		} else if (arg == "--set" && has_value) {
-			options->assignments.push_back(args[++i]);
-		} else if (arg == "--frames" && has_value) {
-			options->frames = atoi(args[++i].c_str());
-		} else if (arg.rfind("--", 0) == 0) {
-			*why = "unknown or incomplete option " + arg;
-			return false;
-		} else {
-			positional.push_back(arg);
-		}
-	}
-	if (positional.size() != 2) {
-		*why = std::string("usage: velmora-run ") + USAGE;
-		return false;
-	}
-	options->input = positional[0];
-	options->output = positional[1];
-	if (options->effect_file.empty() == !options->has_text) {
-		*why = "give exactly one of --effect FILE and --text TEXT";
-		return false;
-	}
-	if (options->frames < 1 || options->frames > 100000) {
-		*why = "--frames takes a count from 1 to 100000";
-		return false;
-	}
-	return true;
+	ParsedArgs parsed;
+	std::string error;
+	if (!parse_args(args,
+			{{"--effect", true},
+			 {"--text", true},
+			 {"--set", true},
+			 {"--frames", true}},
+			&parsed, &error))
+		return usage_error("effect", error);
+	if (parsed.positional.size() != 2)
+		return usage_error("effect", "needs INPUT and OUTPUT.png");
+	if (parsed.has("--effect") == parsed.has("--text"))
+		return usage_error("effect",
+				   "give exactly one of --effect FILE and "
+				   "--text TEXT");
+	options->frames = atoi(parsed.value("--frames", "1").c_str());
+	if (options->frames < 1 || options->frames > 100000)
+		return usage_error("effect",
+				   "--frames takes a count from 1 to 100000");
+	options->input = parsed.positional[0];
+	options->output = parsed.positional[1];
+	options->effect_file = parsed.value("--effect");
+	options->effect_text = parsed.value("--text");
+	options->has_text = parsed.has("--text");
+	options->assignments = parsed.values("--set");
+	*common = parsed.common;
+	return 0;
 }
 
 std::string absolute(const std::string &path)
 {
-	char *resolved = os_get_abs_path_ptr(path.c_str());
-	std::string result = resolved ? resolved : path;
-	bfree(resolved);
-	return result;
+	const std::string resolved = existing_absolute_path(path);
+	return resolved.empty() ? path : resolved;
 }
 
 // The filter's settings: where the effect comes from, then --set. A file
 // ending in ".effect" is taken as a complete effect, as the panel does.
-bool filter_settings(const EffectOptions &options, obs_data_t *settings)
+void filter_settings(const EffectOptions &options, obs_data_t *settings)
 {
 	if (options.has_text) {
 		obs_data_set_string(settings, "shader_text",
@@ -92,14 +80,8 @@ bool filter_settings(const EffectOptions &options, obs_data_t *settings)
 						   ".effect") == 0;
 		obs_data_set_bool(settings, "override_entire_effect", complete);
 	}
-	for (const std::string &assignment : options.assignments) {
-		if (!apply_setting(settings, assignment)) {
-			fprintf(stderr, "velmora-run: bad --set %s\n",
-				assignment.c_str());
-			return false;
-		}
-	}
-	return true;
+	for (const std::string &assignment : options.assignments)
+		apply_setting(settings, assignment);
 }
 
 bool wait_for_size(obs_source_t *source)
@@ -123,10 +105,9 @@ int render_through_filter(const EffectOptions &options)
 	}
 
 	OBSDataAutoRelease settings = obs_data_create();
-	if (!filter_settings(options, settings))
-		return 2;
+	filter_settings(options, settings);
 	OBSSourceAutoRelease filter = headless::add_filter(
-		input, "velmora-matting", "matting", settings);
+		input, MATTING_FILTER_ID, "matting", settings);
 	if (!filter) {
 		fprintf(stderr, "velmora-run: cannot create the matting filter\n");
 		return 1;
@@ -163,14 +144,12 @@ int render_through_filter(const EffectOptions &options)
 
 } // namespace
 
-int effect_main(const Args &raw)
+int effect_main(const Args &args)
 {
-	Args args = raw;
-	CommonOptions common = take_common_options(args);
+	CommonOptions common;
 	EffectOptions options;
-	std::string why;
-	if (!parse_options(args, &options, &why))
-		return usage_error(why);
+	if (int status = parse_options(args, &options, &common))
+		return status;
 	return with_host(common, [&] { return render_through_filter(options); });
 }
 

@@ -62,19 +62,21 @@ void print_source_type(const std::string &id, bool filter)
 
 } // namespace
 
-int info_main(const Args &raw)
+int info_main(const Args &args)
 {
-	Args args = raw;
-	CommonOptions options = take_common_options(args);
-	if (!args.empty())
-		return usage_error("info takes no arguments");
+	ParsedArgs parsed;
+	std::string error;
+	if (!parse_args(args, {}, &parsed, &error))
+		return usage_error("info", error);
+	if (!parsed.positional.empty())
+		return usage_error("info", "takes no arguments");
+	const CommonOptions &options = parsed.common;
 
 	headless::HostConfig config;
 	config.locale = options.locale;
 	config.echo_log = options.verbose;
 	config.load_plugin = false;
 	config.stock_modules = {};
-	std::string error;
 	if (!headless::start(config, &error)) {
 		fprintf(stderr, "velmora-run: %s\n", error.c_str());
 		headless::stop();

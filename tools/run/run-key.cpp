@@ -2,6 +2,7 @@
 // matting filter's built-in keyer and writes the result over a background
 // colour or with transparency.
 #include "run-common.h"
+#include "plugin-ids.h"
 
 #include <obs.hpp>
 #include <util/platform.h>
@@ -12,40 +13,6 @@
 namespace run {
 
 namespace {
-
-const char *const MATTING_FILTER_ID = "velmora-matting";
-
-struct KeyOptions {
-	std::string input;
-	std::string output;
-	std::vector<std::string> assignments; // --set key=value
-	uint32_t background = 0;              // 0xAABBGGRR; 0 = transparent
-};
-
-int parse_key_options(const Args &args, KeyOptions *options)
-{
-	std::vector<std::string> positional;
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		const bool has_value = i + 1 < args.size();
-		if (arg == "--set" && has_value) {
-			options->assignments.push_back(args[++i]);
-		} else if (arg == "--background" && has_value) {
-			if (!parse_colour(args[++i], &options->background))
-				return usage_error("bad colour \"" + args[i] +
-						   "\"");
-		} else if (arg.rfind("--", 0) == 0) {
-			return usage_error("key: unknown option " + arg);
-		} else {
-			positional.push_back(arg);
-		}
-	}
-	if (positional.size() != 2)
-		return usage_error("key needs INPUT and OUTPUT.png");
-	options->input = positional[0];
-	options->output = positional[1];
-	return 0;
-}
 
 void print_coverage(const headless::Image &image)
 {
@@ -62,12 +29,9 @@ void print_coverage(const headless::Image &image)
 	       100.0 * (total - clear - opaque) / total);
 }
 
-int key_input(obs_source_t *input, const KeyOptions &options)
+int key_input(obs_source_t *input, const PictureJob &job)
 {
-	OBSDataAutoRelease settings = obs_data_create();
-	for (const std::string &assignment : options.assignments)
-		if (!apply_setting(settings, assignment))
-			return usage_error("bad --set \"" + assignment + "\"");
+	OBSDataAutoRelease settings = settings_from(job.assignments);
 	OBSSourceAutoRelease filter = headless::add_filter(
 		input, MATTING_FILTER_ID, "keyer", settings);
 	if (!filter) {
@@ -86,7 +50,7 @@ int key_input(obs_source_t *input, const KeyOptions &options)
 	}
 
 	headless::Image image = headless::render_in_scene(
-		input, 0, 0, options.background);
+		input, 0, 0, job.background);
 	obs_source_filter_remove(input, filter);
 	if (image.empty()) {
 		fprintf(stderr, "velmora-run: nothing was rendered\n");
@@ -94,10 +58,10 @@ int key_input(obs_source_t *input, const KeyOptions &options)
 	}
 	print_coverage(image);
 	// A scene draws premultiplied colour; the file gets straight alpha.
-	return save_image(image, options.output, true) ? 0 : 1;
+	return save_image(image, job.output, true) ? 0 : 1;
 }
 
-int key_image(const KeyOptions &options)
+int key_image(const PictureJob &job)
 {
 	// The host makes a placeholder for an unknown id; ask for the type.
 	if (!obs_source_get_display_name(MATTING_FILTER_ID)) {
@@ -105,33 +69,31 @@ int key_image(const KeyOptions &options)
 			MATTING_FILTER_ID);
 		return 1;
 	}
-	const bool image = is_image_file(options.input);
+	const bool image = is_image_file(job.input);
 	OBSSourceAutoRelease input =
-		image ? headless::make_image_source("key input", options.input)
-		      : make_media_source("key input", options.input);
+		image ? headless::make_image_source("key input", job.input)
+		      : make_media_source("key input", job.input);
 	if (!input || !wait_for_first_frame(input, image)) {
 		fprintf(stderr, "velmora-run: %s: no %s frame could be read\n",
-			options.input.c_str(), image ? "image" : "video");
+			job.input.c_str(), image ? "image" : "video");
 		return 1;
 	}
-	return key_input(input, options);
+	return key_input(input, job);
 }
 
 } // namespace
 
-int key_main(const Args &raw)
+int key_main(const Args &args)
 {
-	Args args = raw;
-	CommonOptions common = take_common_options(args);
-	KeyOptions options;
-	if (int status = parse_key_options(args, &options))
+	PictureJob job;
+	if (int status = parse_picture_job("key", args, &job))
 		return status;
-	if (!os_file_exists(options.input.c_str())) {
+	if (!os_file_exists(job.input.c_str())) {
 		fprintf(stderr, "velmora-run: no such file: %s\n",
-			options.input.c_str());
+			job.input.c_str());
 		return 1;
 	}
-	return with_host(common, [&] { return key_image(options); });
+	return with_host(job.common, [&] { return key_image(job); });
 }
 
 } // namespace run

@@ -2,6 +2,7 @@
 // picture for a while, through the camera library (the stand-in), and says
 // how many frames reached the camera.
 #include "run-common.h"
+#include "plugin-ids.h"
 
 #include <camsink.h>
 
@@ -42,38 +43,37 @@ bool parse_size(const std::string &text, uint32_t *width, uint32_t *height)
 	return true;
 }
 
-bool parse_options(const Args &args, VcamOptions *options, std::string *error)
+// 0, or the exit status of the usage error it reported.
+int parse_options(const Args &args, VcamOptions *options, CommonOptions *common)
 {
-	for (size_t i = 0; i < args.size(); i++) {
-		const std::string &arg = args[i];
-		if (i + 1 >= args.size()) {
-			*error = "missing value after " + arg;
-			return false;
-		}
-		const std::string &value = args[++i];
-		if (arg == "--seconds") {
-			char *end = nullptr;
-			options->seconds = strtod(value.c_str(), &end);
-			if (!end || *end || !(options->seconds > 0.0) ||
-			    options->seconds > 3600.0) {
-				*error = "--seconds takes a number of seconds "
-					 "(up to 3600)";
-				return false;
-			}
-		} else if (arg == "--size") {
-			if (!parse_size(value, &options->width,
-					&options->height)) {
-				*error = "--size takes WIDTHxHEIGHT (16 to 8192)";
-				return false;
-			}
-		} else if (arg == "--source") {
-			options->source = value;
-		} else {
-			*error = "unknown option " + arg;
-			return false;
-		}
+	ParsedArgs parsed;
+	std::string error;
+	if (!parse_args(args,
+			{{"--seconds", true}, {"--size", true}, {"--source", true}},
+			&parsed, &error))
+		return usage_error("vcam", error);
+	if (!parsed.positional.empty())
+		return usage_error("vcam", "takes no INPUT, only options");
+	if (parsed.has("--seconds")) {
+		const std::string value = parsed.value("--seconds");
+		char *end = nullptr;
+		options->seconds = strtod(value.c_str(), &end);
+		if (!end || *end || !(options->seconds > 0.0) ||
+		    options->seconds > 3600.0)
+			return usage_error("vcam", "--seconds takes a number of "
+						   "seconds (up to 3600)");
 	}
-	return true;
+	if (parsed.has("--size") && !parse_size(parsed.value("--size"),
+						&options->width,
+						&options->height))
+		return usage_error("vcam",
+				   "--size takes WIDTHxHEIGHT (16 to 8192)");
+	options->source = parsed.value("--source");
+	if (!options->source.empty() &&
+	    !os_file_exists(options->source.c_str()))
+		return usage_error("vcam", "no such file: " + options->source);
+	*common = parsed.common;
+	return 0;
 }
 
 // Colour bars over a grey ramp, written to a temporary PNG.
@@ -120,17 +120,12 @@ void print_sink_hint(uint32_t width, uint32_t height, uint64_t published)
 
 } // namespace
 
-int vcam_main(const Args &raw)
+int vcam_main(const Args &args)
 {
-	Args args = raw;
-	CommonOptions common = take_common_options(args);
+	CommonOptions common;
 	VcamOptions options;
-	std::string error;
-	if (!parse_options(args, &options, &error))
-		return usage_error(error);
-	if (!options.source.empty() &&
-	    !os_file_exists(options.source.c_str()))
-		return usage_error("no such file: " + options.source);
+	if (int status = parse_options(args, &options, &common))
+		return status;
 
 	headless::VideoSettings video;
 	video.width = options.width;
@@ -152,7 +147,7 @@ int vcam_main(const Args &raw)
 		headless::wait_frames(3);
 
 		OBSOutputAutoRelease output =
-			obs_get_output_by_name("velmora-rgb-cam");
+			obs_get_output_by_name(VCAM_OUTPUT_ID);
 		camsink_statistics before = {}, after = {};
 		camsink_get_statistics(&before);
 		const auto began = std::chrono::steady_clock::now();

@@ -1,6 +1,6 @@
 #include "effect-guard.h"
 
-#include "effect-guard-model.h"
+#include "guard-model.h"
 
 bool effect_text_is_safe(const std::string &text, std::string *reason)
 {

@@ -5,7 +5,7 @@
 // writer's own preprocessor, and the inputs and outputs of the functions
 // that a technique's passes use as shaders (the writer dereferences a
 // missing semantic and recurses into a structure that contains itself).
-#include "effect-guard-model.h"
+#include "guard-model.h"
 
 #include <unordered_map>
 #include <unordered_set>

@@ -3,7 +3,7 @@
 // reaching the host at all, macros expanding into themselves, a
 // function-like macro without its argument list, runaway nesting and
 // expansion.
-#include "effect-guard-model.h"
+#include "guard-model.h"
 
 #include <unordered_map>
 

@@ -18,7 +18,7 @@
 //   warning naming the file, so a bad file never hangs or overflows.
 //
 // The file system is reached through effect_file_access, so the rules are
-// tested without a host; effect_file_access_host() is the host's.
+// tested without a host; the matting filter supplies the host's.
 #pragma once
 
 #include <functional>
@@ -33,8 +33,15 @@ struct effect_file_access {
 	// host's helper answers nothing for a file that does not exist).
 	std::function<bool(const std::string &path, std::string *absolute)>
 		absolute;
-	// Receives the warning lines (without the log prefix).
+	// Receives the warning lines (without a log prefix).
 	std::function<void(const std::string &line)> warn;
+	// Whether two paths that differ only in letter case (and in '/'
+	// against '\\') name the same file, as on Windows' file systems.
+#ifdef _WIN32
+	bool paths_ignore_case = true;
+#else
+	bool paths_ignore_case = false;
+#endif
 };
 
 enum class effect_load_status {
@@ -53,5 +60,6 @@ struct effect_load_result {
 effect_load_result load_effect_source(const std::string &path,
 				      const effect_file_access &access);
 
-// The host's file reading, absolute paths and warning log.
-const effect_file_access &effect_file_access_host();
+// Whether a and b name the same file under the access's path rule.
+bool effect_paths_equal(const std::string &a, const std::string &b,
+			bool ignore_case);

@@ -1,7 +1,7 @@
 // The host's C-family lexer, modelled closely enough to find the same token
 // boundaries, and the places where it reads past the end of its text: a
 // line splice at the very end of the text inside a comment or a string.
-#include "effect-guard-model.h"
+#include "guard-model.h"
 
 #include <algorithm>
 

@@ -1,14 +1,4 @@
-// The built-in keying effect. Written in the host's effect language as a
-// body for the standard template: 34 annotated uniforms (the keyer's
-// settings), the colour conversions and mainImage.
-//
-// The text is kept in pieces below 16 KB each, the longest string literal
-// some compilers accept.
-#include "keyer-effect.h"
-
-const char *const keyer_effect_text =
-	// parameters
-	R"effect(uniform float4 Key_color <
+uniform float4 Key_color <
 	string label = "抠像键色";
 > = {0.505882, 0.772549, 0.196078, 1.0};
 uniform float Prekey_despill <
@@ -191,9 +181,7 @@ uniform float Safe_right <
 	float step = 1.0;
 > = 0.0;
 
-)effect"
-	// conversions
-	R"effect(// The matte and reference pictures are stretched over the frame; clamping
+// The matte and reference pictures are stretched over the frame; clamping
 // keeps their edge pixels instead of fading them into the transparent
 // border that textureSampler gives the input.
 sampler_state matteSampler {
@@ -231,9 +219,7 @@ float shadow_sum(float3 c)
 	       ((1.0 - c.b) - (1.0 - Key_color.b));
 }
 
-)effect"
-	// pixel function
-	R"effect(float4 mainImage(VertData v_in) : TARGET
+float4 mainImage(VertData v_in) : TARGET
 {
 	float Prekey_despill2 = (1000.0 + Prekey_despill) * 0.0002;
 	float Prekey_saturate2 = (1000.0 + Prekey_saturate) * 0.002;
@@ -434,4 +420,3 @@ float shadow_sum(float3 c)
 
 	return float4(color.r, color.g, color.b, a);
 }
-)effect";

@@ -1,4 +1,5 @@
-// The built-in keying effect: the text a new matting filter compiles. It is
+// The built-in keying effect (builtin/keyer.shader, built into the module
+// byte for byte): the text a new matting filter compiles. It is
 // an effect body for the standard template (it uses image, textureSampler,
 // uv_size and VertData from there, and supplies mainImage for the "Draw"
 // technique). Its 34 uniforms, with their annotations, are the keyer's

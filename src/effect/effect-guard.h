@@ -4,7 +4,7 @@
 // Pure text: no host types.
 //
 // The guard models the host's lexer, preprocessor and effect parser (see
-// effect-guard-model.h). It takes the text exactly as it goes to
+// guard-model.h). It takes the text exactly as it goes to
 // gs_effect_create: a text that begins with "#define OPENGL" (the matting
 // filter's OpenGL adaptation) is checked as the OpenGL back end sees it
 // (_OPENGL defined), any other as Direct3D does (_D3D11 defined).

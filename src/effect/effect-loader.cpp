@@ -1,8 +1,4 @@
 #include "effect-loader.h"
-#include "matting-filter.h"
-
-#include <util/bmem.h>
-#include <util/platform.h>
 
 #include <algorithm>
 #include <vector>
@@ -66,6 +62,16 @@ private:
 	const effect_file_access &access;
 	std::vector<std::string> open_files; // files being loaded, outermost first
 	std::string culprit;
+
+	bool is_open(const std::string &file) const
+	{
+		return std::any_of(open_files.begin(), open_files.end(),
+				   [&](const std::string &open) {
+					   return effect_paths_equal(
+						   open, file,
+						   access.paths_ignore_case);
+				   });
+	}
 
 	std::string canonical(const std::string &path) const
 	{
@@ -134,8 +140,7 @@ private:
 		}
 
 		const std::string included = canonical(directory_of(path) + name);
-		if (std::find(open_files.begin(), open_files.end(), included) !=
-		    open_files.end())
+		if (is_open(included))
 			return stop(effect_load_status::include_loop, included,
 				    " includes itself");
 		if (open_files.size() >= MAX_INCLUDE_DEPTH)
@@ -155,42 +160,25 @@ private:
 	}
 };
 
-bool host_read(const std::string &path, std::string *text)
-{
-	char *contents = os_quick_read_utf8_file(path.c_str());
-	if (!contents)
-		return false;
-	*text = contents;
-	bfree(contents);
-	return true;
-}
-
-bool host_absolute(const std::string &path, std::string *absolute)
-{
-	char *resolved = os_get_abs_path_ptr(path.c_str());
-	if (!resolved)
-		return false;
-	*absolute = resolved;
-	bfree(resolved);
-	return true;
-}
-
-void host_warn(const std::string &line)
-{
-	blog(LOG_WARNING, MATTING_LOG_PREFIX "%s", line.c_str());
-}
-
 } // namespace
+
+bool effect_paths_equal(const std::string &a, const std::string &b,
+			bool ignore_case)
+{
+	if (!ignore_case)
+		return a == b;
+	auto fold = [](char c) {
+		if (c == '\\')
+			return '/';
+		return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+	};
+	return a.size() == b.size() &&
+	       std::equal(a.begin(), a.end(), b.begin(),
+			  [&](char x, char y) { return fold(x) == fold(y); });
+}
 
 effect_load_result load_effect_source(const std::string &path,
 				      const effect_file_access &access)
 {
 	return Loader(access).load_top(path);
-}
-
-const effect_file_access &effect_file_access_host()
-{
-	static const effect_file_access access = {host_read, host_absolute,
-						  host_warn};
-	return access;
 }
