@@ -334,3 +334,27 @@ TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
 	}
 	EXPECT_GE(drawn, 50);
 }
+
+// Matrix products on known vectors, as GLSL computes them: constructors
+// fill columns, v * M multiplies by the columns. (The alpha reads the
+// coordinate: OpenGL cannot draw a pixel function that reads none.)
+TEST(ShaderConvertButton, MatrixProductsAreGlslsOnOpenGl)
+{
+	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
+	OBSSourceAutoRelease filter = add_converted(
+		parent,
+		"void mainImage(out vec4 fragColor, in vec2 fragCoord)\n{\n"
+		"    mat2 m = mat2(0.1, 0.2, 0.3, 0.4);\n"
+		"    mat2 k = mat2(vec2(0.5, 0.0), vec2(0.0, 1.0));\n"
+		"    mat3 r = mat3(vec3(0.0, 1.0, 0.0), vec3(-1.0, 0.0, 0.0), "
+		"vec3(0.0, 0.0, 1.0));\n"
+		"    vec2 a = m * vec2(1.0, 0.0);\n"
+		"    vec2 b = vec2(0.0, 1.0) * m;\n"
+		"    vec2 d = (k * m) * vec2(1.0, 0.0);\n"
+		"    vec3 v = r * vec3(1.0, 0.0, 0.0);\n"
+		"    fragColor = vec4(a.x + d.x, a.y + 0.1 * v.y, b.x + b.y, "
+		"step(-1.0, fragCoord.x));\n}\n");
+	// (0.1 + 0.05, 0.2 + 0.1, 0.2 + 0.4)
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), 0xFF994D26, 2))
+		<< std::hex << centre_pixel(parent);
+}
