@@ -4,6 +4,7 @@
 #include "shader-convert.h"
 #include "rewrites.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -370,4 +371,32 @@ TEST(ConvertDriver, ConstructsOfRealShaders)
 		for (const std::string &piece : pieces)
 			EXPECT_TRUE(has(converted(text), piece))
 				<< piece << "\nin:\n" << converted(text);
+}
+
+// What --check says when the converted text does not build: the constructs
+// left as they are and the names in the compilers' messages, with their
+// lines in the user's text (a comment naming them does not count).
+TEST(ConvertDriver, ExplainsWhatDidNotBuild)
+{
+	const std::string shader =
+		"// glow and mainSound( in a comment\n"
+		"uniform samplerCube sky;\n"
+		"void mainImage(out vec4 c, in vec2 p)\n"
+		"{\n\tc = vec4(glow) + sky_tint;\n}\n";
+	const std::string converted = convert_shader(shader).text;
+	const size_t sky_tint_line =
+		std::count(converted.begin(),
+			   converted.begin() + converted.find("sky_tint"), '\n') +
+		1;
+	EXPECT_EQ(explain_unconverted(
+			  shader, converted, 10,
+			  {"0:36(18): error: `glow' undeclared",
+			   "0:36(9): cannot construct `vec4' from `return'",
+			   "(null) (" + std::to_string(10 + sky_tint_line) +
+				   ", 3): Unexpected token"}),
+		  (std::vector<std::string>{
+			  "line 2: a cube map (samplerCube), not converted: "
+			  "uniform samplerCube sky;",
+			  "line 5: `glow`: c = vec4(glow) + sky_tint;",
+			  "line 5: near `glow`: c = vec4(glow) + sky_tint;"}));
 }
