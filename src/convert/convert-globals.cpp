@@ -149,6 +149,15 @@ bool read_declaration(const Text &text, size_t from, size_t end,
 	if (text[p] != '=')
 		return false;
 	d->value = trimmed(text, p + 1, end);
+	// "T a = 1.0, b;" declares more than one name: left alone.
+	int depth = 0;
+	for (char c : d->value) {
+		depth += c == '(' || c == '[' || c == '{' ? 1
+			 : c == ')' || c == ']' || c == '}' ? -1
+							     : 0;
+		if (c == ',' && depth == 0)
+			return false;
+	}
 	return !d->value.empty();
 }
 
