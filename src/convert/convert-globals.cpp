@@ -12,6 +12,7 @@
 #include "convert-conversion.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 using namespace convert_text;
@@ -174,6 +175,24 @@ bool array_elements(const std::string &value, std::vector<std::string> *out)
 	       close + 1 == value.size();
 }
 
+// The name from at to end is written to there: "name =", "name.x +=",
+// "name++", "--name".
+bool is_assigned_at(const Text &text, size_t at, size_t end)
+{
+	const Offset before = skip_spaces_back(text, Offset(at) - 1);
+	if ((char_at(text, before) == '+' && char_at(text, before - 1) == '+') ||
+	    (char_at(text, before) == '-' && char_at(text, before - 1) == '-'))
+		return true;
+	size_t p = end;
+	if (char_at(text, p) == '.')
+		p = word_end(text, p + 1, text.size());
+	p = skip_spaces(text, p);
+	const char c = char_at(text, p), next = char_at(text, p + 1);
+	return (c == '=' && next != '=') ||
+	       (c != '\0' && strchr("+-*/", c) && next == '=') ||
+	       (c == '+' && next == '+') || (c == '-' && next == '-');
+}
+
 // A value the effect parser takes as a parameter default: numbers, signs,
 // "true"/"false" or a brace list of them.
 bool literal_value(const std::string &value)
@@ -188,6 +207,30 @@ bool literal_value(const std::string &value)
 
 } // namespace
 
+namespace {
+
+// Every name the text writes to (see is_assigned), each with the offset of
+// its first such place; one pass over the text.
+std::unordered_map<std::string, std::vector<size_t>>
+assigned_names(const Text &text)
+{
+	std::unordered_map<std::string, std::vector<size_t>> names;
+	for (size_t p = 0; p < text.size();) {
+		if (!is_letter_or_underscore(text[p]) || ident_before(text, p)) {
+			p++;
+			continue;
+		}
+		const size_t end = word_end(text, p, text.size());
+		const std::string name = take(text, p, end);
+		if (is_assigned_at(text, p, end))
+			names[name].push_back(p);
+		p = end;
+	}
+	return names;
+}
+
+} // namespace
+
 bool is_assigned(const Text &text, const std::string &name, size_t skip_from,
 		 size_t skip_to)
 {
@@ -197,20 +240,7 @@ bool is_assigned(const Text &text, const std::string &name, size_t skip_from,
 		if (ident_before(text, at) || is_ident_char(char_at(text, after)) ||
 		    (at >= skip_from && at <= skip_to))
 			continue;
-		const Offset before = skip_spaces_back(text, Offset(at) - 1);
-		if ((char_at(text, before) == '+' &&
-		     char_at(text, before - 1) == '+') ||
-		    (char_at(text, before) == '-' &&
-		     char_at(text, before - 1) == '-'))
-			return true;
-		size_t p = after;
-		if (char_at(text, p) == '.')
-			p = word_end(text, p + 1, text.size());
-		p = skip_spaces(text, p);
-		const char c = char_at(text, p), next = char_at(text, p + 1);
-		if ((c == '=' && next != '=') ||
-		    (strchr("+-*/", c) && c != '\0' && next == '=') ||
-		    (c == '+' && next == '+') || (c == '-' && next == '-'))
+		if (is_assigned_at(text, at, after))
 			return true;
 	}
 	return false;
@@ -333,6 +363,16 @@ void convert_file_level_declarations(Text &text)
 	const size_t body = main_body(text);
 	if (body == npos)
 		return;
+	const auto written = assigned_names(text);
+	const auto assigned_elsewhere = [&](const Declaration &d) {
+		const auto it = written.find(d.name);
+		if (it == written.end())
+			return false;
+		for (size_t at : it->second)
+			if (at < d.start || at > d.end)
+				return true;
+		return false;
+	};
 	std::string initial_values; // statements for the main function
 	std::vector<std::pair<std::string, std::string>> arrays; // name, copy
 	Text out;
@@ -376,7 +416,7 @@ void convert_file_level_declarations(Text &text)
 				value = value.substr(1, value.size() - 2);
 			replacement += "#define " + d.name + " " + d.type +
 				       "(" + value + ")";
-		} else if (!literal_value(d.value) || is_assigned(text, d.name, d.start, d.end)) {
+		} else if (!literal_value(d.value) || assigned_elsewhere(d)) {
 			replacement = d.type + " " + d.name + ";";
 			initial_values +=
 				"\t" + d.name + " = " + d.value + ";\n";

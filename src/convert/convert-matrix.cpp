@@ -119,6 +119,50 @@ std::unordered_set<std::string> names_next_to_products(const Text &text)
 	return names;
 }
 
+// The names of the calls a product rule can change: "NAME(" right after a
+// '*' or "*=" (spaces between), and "NAME(...)" whose ')' is followed by a
+// '*' with nothing but characters the constructor scan steps over between
+// (it stops at "()*+-/;"). Edits bring no other call next to a '*' than
+// "mul(".
+std::unordered_set<std::string> calls_next_to_products(const Text &text)
+{
+	std::unordered_set<std::string> names = {"mul"};
+	std::vector<size_t> opened, opening(text.size(), npos);
+	for (size_t p = 0; p < text.size(); p++) {
+		if (text[p] == '(') {
+			opened.push_back(p);
+		} else if (text[p] == ')' && !opened.empty()) {
+			opening[p] = opened.back();
+			opened.pop_back();
+		}
+	}
+	const auto name_before = [&](size_t open) {
+		size_t start = open;
+		while (start > 0 && is_ident_char(text[start - 1]))
+			start--;
+		return take(text, start, open);
+	};
+	for (size_t star = find_char(text, '*', 0); star != npos;
+	     star = find_char(text, '*', star + 1)) {
+		size_t back = star;
+		while (back > 0 && !strchr("()*+-/;", text[back - 1]))
+			back--;
+		if (back > 0 && text[back - 1] == ')' &&
+		    opening[back - 1] != npos)
+			names.insert(name_before(opening[back - 1]));
+		size_t after = star + 1;
+		if (char_at(text, after) == '=')
+			after++;
+		const size_t start = skip_spaces(text, after);
+		size_t end = start;
+		while (end < text.size() && is_ident_char(text[end]))
+			end++;
+		if (char_at(text, end) == '(')
+			names.insert(take(text, start, end));
+	}
+	return names;
+}
+
 } // namespace
 
 void mul_close_right(Text &text, size_t offset)
@@ -324,8 +368,11 @@ void convert_matrix_functions(Text &text)
 	}
 	std::sort(names.begin(), names.end());
 	names.erase(std::unique(names.begin(), names.end()), names.end());
+	const std::unordered_set<std::string> in_products =
+		calls_next_to_products(text);
 	for (const std::string &name : names)
-		convert_matrix_type(text, name);
+		if (in_products.count(name))
+			convert_matrix_type(text, name);
 }
 
 void convert_matrix_constructors(Text &text)
