@@ -15,5 +15,6 @@ target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/matting-uniforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/matting-log-capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-texture-param.cpp
 )

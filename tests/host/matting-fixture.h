@@ -6,7 +6,9 @@
 
 #include <obs.hpp>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace mattingtest {
 
@@ -57,6 +59,9 @@ void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 // The module's locale text for key (the key itself when there is none).
 std::string module_text_for_test(const char *key);
 
+// The module's text for key with "%1" replaced by value.
+std::string module_text_with(const char *key, const std::string &value);
+
 // The filter's last_error setting.
 std::string last_error(obs_source_t *filter);
 
@@ -85,5 +90,28 @@ private:
 // Writes text into a fresh file under a per-test temporary folder and
 // returns its path.
 std::string write_temp_file(const std::string &name, const std::string &text);
+
+// A directory, or a file of size bytes (sparse: zeros), under that folder.
+std::string make_temp_dir(const std::string &name);
+std::string make_sparse_file(const std::string &name, size_t size);
+
+// Applies settings, presses "reload_effect" and lets the rebuild run; false
+// when the host went longer than max_gap_ms without a frame meanwhile (the
+// rebuild blocked the graphics thread).
+bool reload_without_stall(obs_source_t *filter, obs_data_t *settings,
+			  int max_gap_ms = 1000);
+
+// A named pipe under the temporary folder. A writer comes after a few
+// seconds and writes a few bytes, so that a reader blocked on it goes on.
+class LateFifo {
+public:
+	explicit LateFifo(const std::string &name);
+	~LateFifo();
+	const std::string path;
+
+private:
+	std::atomic<bool> done{false};
+	std::thread writer;
+};
 
 } // namespace mattingtest

@@ -43,7 +43,8 @@ std::vector<Case> crashing_texts()
 		{"unclosed function",
 		 "float4 mainImage(VertData v_in) : TARGET\n{\n"
 		 "\treturn image.Sample(textureSampler, v_in.uv);\n",
-		 "function 'mainImage' opened at line "},
+		 "function 'mainImage' opened at line 54 (line 2 of the effect "
+		 "text) is never closed"},
 		{"closing brace hidden by #ifdef",
 		 "float4 mainImage(VertData v_in) : TARGET\n{\n"
 		 "\treturn image.Sample(textureSampler, v_in.uv);\n"
@@ -153,7 +154,8 @@ TEST(EffectGuard, WholeEffectFilesAreGuardedToo)
 {
 	// An effect file whose last line ends in a line splice inside a
 	// comment: the loader ends the text with that splice and a line feed.
-	// Lines count in the compiled text, after "#define OPENGL 1".
+	// Lines count in the compiled text, after "#define OPENGL 1", and in
+	// the file.
 	const std::string path = write_temp_file(
 		"splice.effect",
 		"uniform float4x4 ViewProj;\nuniform texture2d image;\n"
@@ -172,7 +174,8 @@ TEST(EffectGuard, WholeEffectFilesAreGuardedToo)
 	obs_data_set_string(settings, "shader_file_name", path.c_str());
 	OBSSourceAutoRelease filter = add_matting(parent, "", settings);
 	EXPECT_NE(last_error(filter).find("line splice ('\\' at the end of "
-					  "line 9)"),
+					  "line 9 (line 8 of " +
+					  path + "))"),
 		  std::string::npos)
 		<< last_error(filter);
 	EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent), GREY, 1));

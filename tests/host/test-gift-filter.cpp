@@ -244,6 +244,10 @@ TEST(GiftSize, CropSettingsSetTheOutputSize)
 		{sizing(true, {-100, -20, 0, -20}), {1380, 760}, {164, 56}},
 		{sizing(false, {0, 0}), {1, 1}, {1, 1}},
 		{sizing(false, {300, 200}), {300, 200}, {300, 200}},
+		// "relative" of another type counts as absent: its default.
+		{obs_data_create_from_json(R"({"relative": "no", "left": 0,
+			"top": 0, "right": 640, "bottom": 0})"),
+		 {640, 720}, {1, 16}},
 		{sizing(true, {0, 0, 0, 0}), {1280, 720}, {64, 16}},
 	};
 	for (Case &c : cases) {

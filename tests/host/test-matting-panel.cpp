@@ -4,8 +4,12 @@
 #include "matting-fixture.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace mattingtest;
@@ -351,4 +355,54 @@ TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 	EXPECT_EQ(rebuilds, 6);
 	signal_handler_disconnect(signals, "update_properties", count_rebuild,
 				  nullptr);
+}
+
+TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
+{
+	// The effect file alternates between two parameter lists that differ
+	// in every record; each reload rebuilds the list (and writes its
+	// defaults into the settings) while panels are built on another
+	// thread. A panel holds the controls of one list, never a mix or freed
+	// records. (Nothing here writes the settings from another thread: the
+	// host itself does that without a lock.)
+	auto effect = [](const std::string &prefix, int count) {
+		std::string text;
+		for (int i = 0; i < count; i++)
+			text += "uniform float " + prefix + std::to_string(i) +
+				"<string label = \"" + prefix + " label " +
+				std::to_string(i) + "\"; string group = \"g" +
+				std::to_string(i % 4) + "\";> = 0.5;\n";
+		return text + PASS_THROUGH;
+	};
+	const std::string texts[] = {effect("first_", 40), effect("second_", 25)};
+	const std::string path = write_temp_file("hammer.shader", texts[0]);
+	Input input;
+	OBSSourceAutoRelease filter = add_matting(input, "", from_file(path));
+	ASSERT_EQ(last_error(filter), "");
+	std::atomic<bool> stop{false};
+	std::atomic<int> panels{0}, mixed{0};
+	std::thread reader([&] {
+		while (!stop) {
+			Panel panel(filter);
+			std::set<char> kinds;
+			for (const PanelEntry &entry : entries(panel.props))
+				if (entry.name.find('_') != std::string::npos &&
+				    entry.group.size())
+					kinds.insert(entry.name[0]);
+			mixed += kinds.size() > 1;
+			panels++;
+		}
+	});
+	const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+	int rebuilds = 0;
+	while (std::chrono::steady_clock::now() < end) {
+		write_temp_file("hammer.shader", texts[++rebuilds % 2]);
+		headless::press_button(filter, "reload_effect");
+		headless::wait_frames(1);
+	}
+	stop = true;
+	reader.join();
+	EXPECT_EQ(mixed, 0);
+	EXPECT_GT(panels, 10);
+	EXPECT_GT(rebuilds, 10);
 }

@@ -137,6 +137,60 @@ TEST(MattingParams, ValuesFromTheSettingsReachTheEffect)
 		  "a much longer text than before");
 }
 
+TEST(MattingParams, ValuesOfAnotherTypeCountAsAbsent)
+{
+	// Every setting holds a value of the wrong type: each parameter keeps
+	// the effect's default (no default: a colour is opaque white).
+	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease filter = add_matting(
+		parent,
+		check_body("flag && abs(amount - 0.25) < 0.0001 && count == -3 &&"
+			   " abs(offset.x - 0.5) < 0.0001 &&"
+			   " abs(tint_slider.z - 0.3) < 0.0001 &&"
+			   " abs(tint.g - 0.772549) < 0.002 &&"
+			   " abs(no_default.b - 1.0) < 0.002 && mode == 10",
+			   EVERY_TYPE),
+		json(R"({"flag": "yes", "amount": "much", "count": [1],
+			 "offset_0": "left", "tint_slider_2": true,
+			 "tint": "red", "no_default": "white", "mode": {},
+			 "notes": 7, "image_a": 3, "image_a_source": 4})"));
+	ASSERT_EQ(last_error(filter), "");
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREEN, 0));
+	EXPECT_EQ(find_param(filter, "notes")->string_value, "hello");
+}
+
+TEST(MattingParams, TexturesThatCannotBeShownAreNamedInLastError)
+{
+	LateFifo fifo("textures/pipe.png");
+	const std::string folder = make_temp_dir("textures/folder.png");
+	const std::string junk = write_temp_file("textures/junk.png", "no image");
+	const std::string red = hosttest::test_data("matting-red.png");
+	auto failed = [](const std::string &detail) {
+		return module_text_with("ShaderFilter.TextureLoadFailed", "mask") +
+		       ": " + detail;
+	};
+	const struct {
+		std::string path, error;
+	} cases[] = {
+		{junk, failed(junk)},
+		{fifo.path, failed(module_text_with("ShaderFilter.NotAFile", fifo.path))},
+		{folder, failed(module_text_with("ShaderFilter.NotAFile", folder))},
+		{red, ""},
+		{"", ""},
+	};
+	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease filter = add_matting(parent, sample_body("mask"));
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.path);
+		OBSDataAutoRelease settings = obs_data_create();
+		obs_data_set_string(settings, "mask", c.path.c_str());
+		obs_source_update(filter, settings);
+		EXPECT_TRUE(headless::wait_frames(3, 1000)); // nothing blocks
+		settle();
+		EXPECT_EQ(last_error(filter), c.error);
+	}
+}
+
 TEST(MattingParams, ATextureParameterRendersItsBoundSourceAndLendsItsCounts)
 {
 	OBSSourceAutoRelease parent = make_input();
