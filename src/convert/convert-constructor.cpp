@@ -5,6 +5,8 @@
 // convert-constructor-pass.cpp, which gives the same text.
 #include "convert-constructor-scan.h"
 
+#include <unordered_map>
+
 using namespace convert_text;
 using namespace convert_constructor;
 
@@ -28,20 +30,43 @@ bool declared_as(const Text &text, std::string_view type,
 	return false;
 }
 
-// The declarations as a search of the whole text finds them.
+// The declarations as a search of the whole text finds them. The answers
+// are kept until the text changes (forget()).
 struct TextLookup {
 	const Text &text;
+	std::unordered_map<std::string, Declared> known[2]; // variable, call
+	std::unordered_map<std::string, bool> macros;
 
-	Declared look_up(std::string_view identifier, bool call) const
+	void forget()
 	{
-		if (declared_as(text, "float ", identifier, call) ||
-		    declared_as(text, "int ", identifier, call))
-			return call ? Declared::function : Declared::variable;
-		return Declared::none;
+		known[0].clear();
+		known[1].clear();
+		macros.clear();
+	}
+
+	Declared look_up(std::string_view identifier, bool call)
+	{
+		const auto [it, added] =
+			known[call].emplace(std::string(identifier),
+					    Declared::none);
+		if (added && (declared_as(text, "float ", identifier, call) ||
+			      declared_as(text, "int ", identifier, call)))
+			it->second = call ? Declared::function
+					  : Declared::variable;
+		return it->second;
+	}
+
+	bool numeric_macro(std::string_view identifier)
+	{
+		const auto [it, added] =
+			macros.emplace(std::string(identifier), false);
+		if (added)
+			it->second = searched_numeric_macro(identifier);
+		return it->second;
 	}
 
 	// "#define identifier <digit>...": a numeric macro.
-	bool numeric_macro(std::string_view identifier) const
+	bool searched_numeric_macro(std::string_view identifier) const
 	{
 		std::string key("#define ");
 		key.append(identifier);
@@ -128,9 +153,10 @@ void expand_constructor_by_calls(Text &text, std::string_view constructor,
 	if (length < 2)
 		return;
 	size_t from = 0;
-	// The block test of every offset, made again after each edit.
+	// The block test of every offset and the lookups' answers, made again
+	// after each edit (inside_stale, lookups_stale).
 	std::vector<bool> inside = block_interior(text);
-	bool stale = false;
+	bool inside_stale = false, lookups_stale = false;
 	// Ends: the search start moves past K each turn. An expansion copies
 	// only a closed argument, which holds no ';' and no unbalanced ')', so
 	// the calls found later inside the copies are shorter ones; a call left
@@ -138,8 +164,11 @@ void expand_constructor_by_calls(Text &text, std::string_view constructor,
 	// stops (its copies reach the end of the text and would otherwise be
 	// expanded again and again). size_limit bounds the growth: nested
 	// calls multiply the text with every level.
+	TextLookup lookup{text, {}, {}};
 	for (size_t k; (k = find_from(text, constructor, from)) != npos;) {
-		TextLookup lookup{text};
+		if (lookups_stale)
+			lookup.forget();
+		lookups_stale = false;
 		const ArgumentScan scan =
 			ArgumentScanner<TextLookup>(text, lookup).scan(k + length);
 		size_t e = scan.end;
@@ -157,15 +186,16 @@ void expand_constructor_by_calls(Text &text, std::string_view constructor,
 			// written.
 			if (!replace_all_within(text, find, built, size_limit))
 				return;
-			stale = true;
+			inside_stale = lookups_stale = true;
 			e = e + built.size() - find.size();
 			stop_after = !closed;
 		}
 
-		if (stale)
+		if (inside_stale)
 			inside = block_interior(text);
-		stale = !inside[k] && make_file_level_initialiser(
-					      text, constructor, count, &k, &e);
+		inside_stale = !inside[k] && make_file_level_initialiser(
+						     text, constructor, count, &k, &e);
+		lookups_stale = lookups_stale || inside_stale;
 		from = stop_after ? text.size() + 1 : k + length;
 	}
 }

@@ -277,7 +277,8 @@ TEST(ConvertDriver, SecondPress)
 }
 
 // Inputs the fuzz target once found slow (over 1 s with sanitizers): the
-// growth of the text by one-argument constructors made later passes crawl.
+// growth of the text by one-argument constructors made later passes crawl,
+// and the literal constructor rule searched the whole text for each name.
 // Each must convert with bounded growth. The first byte selects the fuzz
 // target's mode (below 128: the whole driver).
 TEST(ConvertDriver, FuzzRegressions)
