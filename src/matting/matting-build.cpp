@@ -240,10 +240,35 @@ void discover_params(matting_filter *filter)
 	filter->params.swap(params);
 }
 
+// Counts one build from its start (before the settings are read) to its
+// end, whichever way it ends, and wakes whoever waits for it.
+class BuildCount {
+public:
+	explicit BuildCount(matting_filter *filter) : filter(filter)
+	{
+		std::lock_guard<std::mutex> lock(filter->build_mutex);
+		filter->builds_begun++;
+	}
+	~BuildCount()
+	{
+		{
+			std::lock_guard<std::mutex> lock(filter->build_mutex);
+			filter->builds_done++;
+		}
+		filter->build_finished.notify_all();
+	}
+	BuildCount(const BuildCount &) = delete;
+	BuildCount &operator=(const BuildCount &) = delete;
+
+private:
+	matting_filter *filter;
+};
+
 } // namespace
 
 void matting_build_effect(matting_filter *filter)
 {
+	BuildCount count(filter);
 	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
 	filter->start_time = 0.0f;
 	filter->binding_error = false;

@@ -23,6 +23,8 @@
 //   matting-properties.cpp     properties panel, its callbacks and buttons
 //   matting-panel-rules.cpp    the panel's pure rules
 //   shader-convert-button.cpp  the "shader_convert" button (conversion)
+//   matting-remote.cpp         the buttons' work and status for requests
+//                              from other threads (src/remote)
 // The effect texts and the pure work on them (template, loader, guard,
 // built-in keyer) live in src/effect.
 //
@@ -47,6 +49,7 @@
 #include <graphics/vec2.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -205,8 +208,13 @@ struct matting_filter {
 	int32_t expand_right = 0;
 	int32_t expand_top = 0;
 	int32_t expand_bottom = 0;
-	int32_t total_width = 0; // target base size plus margins (last tick)
-	int32_t total_height = 0;
+	int32_t total_width = 0; // target base size plus margins as drawn
+	int32_t total_height = 0; // (last tick; see matting-tick.h)
+	int32_t asked_width = 0;  // target base size plus margins as set
+	int32_t asked_height = 0;
+	// What the tick last said in last_error about margins it had to cut
+	// ("" = nothing); never replaces an effect error.
+	std::string margins_message;
 	bool rendering = false; // the effect pass of this instance is running
 
 	// Values of the reserved uniforms, computed by the tick.
@@ -237,6 +245,14 @@ struct matting_filter {
 	// read under it wherever a binding changes.
 	std::atomic<bool> lends_active{false};
 	std::atomic<bool> lends_showing{false};
+
+	// Effect builds begun and finished (matting_build_effect counts them),
+	// so that a request on another thread can wait for the first build
+	// that begins after it asked for one (matting-remote.cpp).
+	std::mutex build_mutex;
+	std::condition_variable build_finished;
+	uint64_t builds_begun = 0;
+	uint64_t builds_done = 0;
 };
 
 /* --- host callbacks ---------------------------------------------------- */

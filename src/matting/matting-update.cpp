@@ -214,8 +214,7 @@ void matting_update(void *data, obs_data_t *settings)
 	}
 	filter->rand_activation_f = matting_random_value();
 
-	if (filter->reload_pending) {
-		filter->reload_pending = false;
+	if (filter->reload_pending.exchange(false)) {
 		matting_build_effect(filter);
 		obs_source_update_properties(filter->source);
 	}

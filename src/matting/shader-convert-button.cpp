@@ -41,17 +41,21 @@ bool shader_convert_clicked(obs_properties_t *, obs_property_t *property,
 	if (!settings)
 		return false;
 
-	const char *text = obs_data_get_string(settings, S_SHADER_TEXT);
-	const size_t length = text ? strlen(text) : 0;
-	if (length > MAX_CONVERT_TEXT) {
-		report_text_too_long(settings, length);
-		return false;
+	{
+		// The settings are shared with the update on the graphics
+		// thread; a remote request presses this button from its own.
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		const char *text = obs_data_get_string(settings, S_SHADER_TEXT);
+		const size_t length = text ? strlen(text) : 0;
+		if (length > MAX_CONVERT_TEXT) {
+			report_text_too_long(settings, length);
+			return false;
+		}
+		const ConvertResult result = convert_shader(text ? text : "");
+		if (!result.converted())
+			return false;
+		obs_data_set_string(settings, S_SHADER_TEXT, result.text.c_str());
 	}
-	const ConvertResult result = convert_shader(text ? text : "");
-	if (!result.converted())
-		return false;
-
-	obs_data_set_string(settings, S_SHADER_TEXT, result.text.c_str());
 	if (property)
 		obs_property_set_visible(property, false);
 	filter->reload_pending = true;

@@ -1,7 +1,6 @@
 #include "matting-fixture.h"
 
 #include <util/platform.h>
-#include <util/text-lookup.h>
 
 #include <chrono>
 #include <cstdio>
@@ -14,22 +13,16 @@ namespace mattingtest {
 
 std::string constant_body(const std::string &colour)
 {
-	return "float4 mainImage(VertData v_in) : TARGET\n"
-	       "{\n" +
+	return "float4 mainImage(VertData v_in) : TARGET\n{\n" +
 	       std::string(READ_UV) + "\treturn " + colour + ";\n}\n";
 }
 
 std::string check_body(const std::string &condition,
 		       const std::string &declarations)
 {
-	return declarations +
-	       "\nfloat4 mainImage(VertData v_in) : TARGET\n"
-	       "{\n" +
-	       std::string(READ_UV) + "\tif (" + condition +
-	       ")\n"
-	       "\t\treturn float4(0.0, 1.0, 0.0, 1.0);\n"
-	       "\treturn float4(1.0, 0.0, 0.0, 1.0);\n"
-	       "}\n";
+	return declarations + "\n" +
+	       constant_body("(" + condition + ") ? float4(0.0, 1.0, 0.0, 1.0)"
+					       " : float4(1.0, 0.0, 0.0, 1.0)");
 }
 
 void settle(int frames)
@@ -72,22 +65,13 @@ void reload_with_text(obs_source_t *filter, const std::string &text)
 
 uint32_t centre_pixel(obs_source_t *source, uint32_t size)
 {
-	headless::Image image = headless::render_source(source, size, size);
+	const headless::Image image = headless::render_source(source, size, size);
 	return image.empty() ? 0 : image.pixel(size / 2, size / 2);
 }
 
 std::string module_text_for_test(const char *key)
 {
-	const char *text = key;
-	obs_module_t *module = headless::plugin_module();
-	lookup_t *lookup = module ? obs_module_load_locale(module, "en-US",
-							   "en-US")
-				  : nullptr;
-	std::string result = key;
-	if (lookup && text_lookup_getstr(lookup, key, &text))
-		result = text;
-	text_lookup_destroy(lookup);
-	return result;
+	return obs_module_get_locale_text(headless::plugin_module(), key);
 }
 
 std::string module_text_with(const char *key, const std::string &value)

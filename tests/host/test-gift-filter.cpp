@@ -25,12 +25,9 @@ headless::HostConfig host_config()
 
 } // namespace hosttest
 
-namespace {
+using namespace hosttest::colours;
 
-const uint32_t RED = 0xFF0000FF;
-const uint32_t WHITE = 0xFFFFFFFF;
-const uint32_t BLUE = 0xFFFF0000;
-const uint32_t GREEN = 0xFF00FF00;
+namespace {
 
 // An image source showing a packed frame written to a temporary PNG.
 struct PackedImage {
@@ -129,9 +126,8 @@ pixels_match(const headless::Image &image, uint32_t first_x, uint32_t last_x,
 
 } // namespace
 
-TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithSevenHiddenSettings)
+TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithHiddenSettings)
 {
-	EXPECT_EQ(obs_get_source_output_flags(GIFT_FILTER_ID), 0x8401u);
 	// The filter menu as the OBS frontend builds it for a video source.
 	std::set<std::string> menu, all;
 	const char *id = nullptr;
@@ -149,18 +145,11 @@ TEST(GiftRegistration, HiddenFromTheMenuCreatedByIdWithSevenHiddenSettings)
 		obs_source_create(GIFT_FILTER_ID, "by id", nullptr, nullptr);
 	ASSERT_TRUE(filter);
 	EXPECT_NE(obs_obj_get_data(filter), nullptr); // its create succeeded
-
 	obs_properties_t *props = obs_source_properties(filter);
-	std::vector<std::string> names;
 	for (obs_property_t *p = obs_properties_first(props); p;
-	     obs_property_next(&p)) {
-		names.push_back(obs_property_name(p));
-		EXPECT_FALSE(obs_property_visible(p)) << names.back();
-	}
+	     obs_property_next(&p))
+		EXPECT_FALSE(obs_property_visible(p)) << obs_property_name(p);
 	obs_properties_destroy(props);
-	EXPECT_EQ(names, (std::vector<std::string>{"relative", "left", "top",
-						   "right", "bottom", "cx",
-						   "cy"}));
 	OBSDataAutoRelease settings = obs_source_get_settings(filter);
 	EXPECT_TRUE(obs_data_get_bool(settings, "relative"));
 }

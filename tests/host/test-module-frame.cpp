@@ -21,6 +21,7 @@ struct ModuleExports {
 		get<bool(const char *, const char **)>("obs_module_get_string");
 	void (*set_locale)(const char *) =
 		get<void(const char *)>("obs_module_set_locale");
+	void (*post_load)() = get<void()>("obs_module_post_load");
 	~ModuleExports()
 	{
 		if (library)
@@ -57,17 +58,26 @@ TEST(ModuleLoad, LogsTaggedStartThenLoadedAtInfoLevel)
 	EXPECT_EQ(order, (std::vector<std::string>{start, loaded}));
 }
 
-TEST(ModuleLoad, ExportsExactlyTheSevenEntryPointsAndItsApiVersion)
+TEST(ModuleLoad, ExportsExactlyItsEntryPointsAndItsApiVersion)
 {
 	EXPECT_EQ(exported_symbols(headless::plugin_path()),
 		  (std::set<std::string>{
 			  "obs_module_set_pointer", "obs_module_ver",
 			  "obs_module_get_string", "obs_module_set_locale",
 			  "obs_module_free_locale", "obs_module_load",
-			  "obs_module_unload"}));
+			  "obs_module_post_load", "obs_module_unload"}));
 	ModuleExports module;
 	ASSERT_NE(module.ver, nullptr);
 	EXPECT_EQ(module.ver(), 0x1F010001u);
+
+	// Without obs-websocket the hook after loading says nothing above
+	// debug level.
+	ASSERT_NE(module.post_load, nullptr);
+	const size_t before = headless::log_lines().size();
+	module.post_load();
+	const std::vector<headless::LogLine> lines = headless::log_lines();
+	for (size_t i = before; i < lines.size(); i++)
+		EXPECT_GT(lines[i].level, LOG_INFO) << lines[i].text;
 }
 
 TEST(ModuleLocale, AnswersFromTheLocaleFilesAndSwitchesLocale)

@@ -3,12 +3,8 @@
 
 #include <util/platform.h>
 
-#include <QImage>
-#include <QPainter>
-
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace hosttest {
 
@@ -65,25 +61,6 @@ Programme::~Programme()
 obs_source_t *Programme::scene_source() const
 {
 	return obs_scene_get_source(scene);
-}
-
-std::string quadrant_picture(uint32_t width, uint32_t height)
-{
-	const std::string path = "/tmp/velmora-vcam-quadrants-" +
-				 std::to_string(getpid()) + "-" +
-				 std::to_string(width) + "x" +
-				 std::to_string(height) + ".png";
-	QImage picture(int(width), int(height), QImage::Format_RGB32);
-	const int w = int(width) / 2, h = int(height) / 2;
-	QPainter painter(&picture);
-	painter.fillRect(0, 0, w, h, QColor(255, 0, 0));
-	painter.fillRect(w, 0, int(width) - w, h, QColor(0, 255, 0));
-	painter.fillRect(0, h, w, int(height) - h, QColor(0, 0, 255));
-	painter.fillRect(w, h, int(width) - w, int(height) - h,
-			 QColor(255, 255, 255));
-	painter.end();
-	picture.save(QString::fromStdString(path));
-	return path;
 }
 
 uint32_t frame_pixel(const recorder::Frame &frame,

@@ -1,6 +1,6 @@
 // Shared pieces of the virtual camera's host tests: the module copy that
 // sits beside the recording camera library, the output instance the module
-// made at load, and programme pictures with known colours.
+// made at load, and the programme.
 #pragma once
 
 #include "host-environment.h"
@@ -33,10 +33,6 @@ private:
 	OBSSourceAutoRelease shown;
 	obs_scene_t *scene = nullptr;
 };
-
-// A PNG of width x height in four quadrants: red top left, green top
-// right, blue bottom left, white bottom right. Written once per process.
-std::string quadrant_picture(uint32_t width, uint32_t height);
 
 // Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), so that it
 // compares with what the host renders.

@@ -134,29 +134,6 @@ TEST(VcamConversion, SourceSideTakesTheHostRangeAndColourSpace)
 			      colour, 8));
 }
 
-TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
-{
-	vcam_output vcam;
-	vcam.active = true;
-	for (int i = 0; i < 5; i++) {
-		QImage frame = vcam_new_frame(8, 2);
-		frame.bits()[0] = uchar(i);
-		EXPECT_TRUE(vcam_queue_frame(&vcam, std::move(frame)));
-	}
-	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
-	QImage taken;
-	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
-	EXPECT_EQ(taken.constBits()[0], 2); // 0 and 1 were dropped
-	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
-	EXPECT_EQ(taken.constBits()[0], 3);
-
-	// Once the run ends, nothing more is queued or taken.
-	vcam.active = false;
-	EXPECT_FALSE(vcam_take_frame(&vcam, &taken));
-	EXPECT_FALSE(vcam_queue_frame(&vcam, vcam_new_frame(8, 2)));
-	EXPECT_EQ(vcam.frame_queue.size(), 1u);
-}
-
 namespace {
 
 video_output_info nv12_video(uint32_t width, uint32_t height)
@@ -181,21 +158,24 @@ std::vector<uint64_t> figures(vcam_output &vcam)
 
 } // namespace
 
-TEST(VcamQueue, FramesAreConvertedIntoReusedBuffersAndCounted)
+TEST(VcamQueue, KeepsTheNewestFramesInReusedBuffersAndCountsThem)
 {
 	recorder::reset();
 	vcam_output vcam;
 	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(64, 16)));
 
-	// No consumer: the queue fills and its oldest frames are reused.
-	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0});
+	// No consumer: the queue keeps the newest frames, oldest first, and
+	// the buffers of the dropped ones are reused.
 	std::set<const uchar *> buffers;
 	for (int i = 0; i < 20; i++) {
+		Nv12Frame frame(64, 16, {i * 12, 255, 0}, {i * 12, 255, 0});
 		vcam_raw_video(&vcam, &frame.data);
 		buffers.insert(vcam.frame_queue.back().constBits());
 	}
 	EXPECT_LE(buffers.size(), FRAME_QUEUE_LIMIT + 1);
-	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {0, 255, 0}, 2));
+	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
+	EXPECT_TRUE(bgr_near(vcam.frame_queue.front().constBits(), {204, 255, 0}, 2));
+	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {228, 255, 0}, 2));
 	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{1, 64, 16, 20, 0, 17}));
 
 	// The frames left queued are lost to the run, whose figures stay.
@@ -203,6 +183,10 @@ TEST(VcamQueue, FramesAreConvertedIntoReusedBuffersAndCounted)
 	EXPECT_TRUE(vcam.frame_queue.empty());
 	EXPECT_EQ(vcam.scaler, nullptr);
 	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{0, 64, 16, 20, 0, 20}));
+	// Once the run has ended, nothing more is queued or taken.
+	EXPECT_FALSE(vcam_queue_frame(&vcam, vcam_new_frame(8, 2)));
+	QImage taken;
+	EXPECT_FALSE(vcam_take_frame(&vcam, &taken));
 	const recorder::Snapshot record = recorder::snapshot();
 	ASSERT_EQ(record.cameras.size(), 1u);
 	EXPECT_EQ(record.cameras[0].deletes, 1);
