@@ -111,6 +111,12 @@ inline bool text_at(const Text &text, size_t offset, std::string_view word)
 	       text.compare(offset, word.size(), word) == 0;
 }
 
+// The text from start up to end (not included).
+inline std::string take(const Text &text, size_t start, size_t end)
+{
+	return text.substr(start, end - start);
+}
+
 // Insert and remove at byte offsets; offsets and counts past the end are
 // clamped to the end.
 void insert_at(Text &text, size_t offset, std::string_view piece);
