@@ -1,5 +1,7 @@
 // Benchmark: converting a 64 KB Shadertoy shader (target: under 50 ms).
-// Run by hand: build/bench/bench-convert [SIZE_BYTES] [RUNS]
+// Run by hand: build/bench/bench-convert [SIZE_BYTES] [RUNS] [distinct]
+// "distinct" gives each block's one-argument constructors constants of
+// their own, so that no two calls in the text are alike.
 #include "shader-convert.h"
 
 #include <algorithm>
@@ -13,9 +15,12 @@ namespace {
 
 // One block of helper functions in the style of a large Shadertoy scene:
 // noise, signed distances, rotations, constructors, atan and sampling.
+bool distinct_calls = false;
+
 std::string helper_block(int i)
 {
 	const std::string n = std::to_string(i);
+	const std::string half = distinct_calls ? "0.5" + n : "0.5";
 	return "// block " + n +
 	       "\n"
 	       "float hash" +
@@ -57,7 +62,9 @@ std::string helper_block(int i)
 	       "    vec2 q = m * uv;\n"
 	       "    float ang = atan(q.y, q.x);\n"
 	       "    float r = length(q);\n"
-	       "    vec3 col = vec3(0.5) + 0.5 * cos(t + vec3(0.0, 2.0, 4.0) + "
+	       "    vec3 col = vec3(" +
+	       half +
+	       ") + 0.5 * cos(t + vec3(0.0, 2.0, 4.0) + "
 	       "ang);\n"
 	       "    col *= smoothstep(0.2, 0.21, r) * noise" +
 	       n +
@@ -96,6 +103,7 @@ int main(int argc, char **argv)
 	const size_t size =
 		argc > 1 ? strtoul(argv[1], nullptr, 10) : 64 * 1024;
 	const int runs = argc > 2 ? atoi(argv[2]) : 20;
+	distinct_calls = argc > 3 && std::string(argv[3]) == "distinct";
 	const std::string shader = large_shader(size);
 
 	std::vector<double> times;

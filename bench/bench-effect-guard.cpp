@@ -4,6 +4,7 @@
 // is timed with the same clock when run under an X server.
 // Run by hand: build/bench/bench-effect-guard [rounds]
 #include "effect-files.h"
+#include "host-paths.h"
 #include "effect-guard.h"
 #include "keyer-effect.h"
 
@@ -45,7 +46,8 @@ int main(int argc, char **argv)
 	measure("keyer (template mode)",
 		effect_files::compiled_text(keyer_effect_text, true), rounds);
 	std::string host_effect;
-	if (effect_files::load("/usr/share/obs/libobs/format_conversion.effect",
+	if (effect_files::load(host_paths::data_dir() +
+				       "/libobs/format_conversion.effect",
 			       &host_effect))
 		measure("format_conversion.effect",
 			effect_files::compiled_text(host_effect, false), rounds);

@@ -6,7 +6,12 @@
 // frame rate) is the camera's rate. The declared rate is only announced
 // (to the v4l2 device as its frame interval, and in the log).
 //
-// No exception leaves these functions.
+// Failures a user must hear of are thrown as std::runtime_error saying why,
+// the way the caller expects a camera library to report them: a configured
+// file or device that cannot be opened (scCreateCamera) or that fails to
+// take a frame (scSendFrame: that frame is lost). A camera that cannot be
+// made for a bad size or rate is a null handle; misuse (unknown handles, a
+// null frame) is -1. scDeleteCamera throws nothing.
 #include "camsink.h"
 #include "sink.h"
 
@@ -17,6 +22,8 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -62,10 +69,10 @@ void *create_camera(int32_t width, int32_t height, float fps)
 	}
 	auto camera = std::make_unique<Camera>();
 	camera->format = {uint32_t(width), uint32_t(height), fps};
-	bool failed = false;
-	camera->sink = camsink::choose_sink(camera->format, &failed);
-	if (failed)
-		return nullptr;
+	std::string error;
+	camera->sink = camsink::choose_sink(camera->format, &error);
+	if (!error.empty())
+		throw std::runtime_error("[camsink] " + error);
 
 	Registry &reg = registry();
 	std::lock_guard<std::mutex> lock(reg.mutex);
@@ -130,24 +137,12 @@ extern "C" {
 
 void *scCreateCamera(int32_t width, int32_t height, float fps)
 {
-	try {
-		return create_camera(width, height, fps);
-	} catch (const std::exception &e) {
-		blog(LOG_ERROR, "[camsink] cannot create a camera: %s",
-		     e.what());
-	} catch (...) {
-		blog(LOG_ERROR, "[camsink] cannot create a camera");
-	}
-	return nullptr;
+	return create_camera(width, height, fps);
 }
 
 int32_t scSendFrame(void *camera, const void *frame)
 {
-	try {
-		return send_frame(camera, frame);
-	} catch (...) {
-		return -1;
-	}
+	return send_frame(camera, frame);
 }
 
 int32_t scDeleteCamera(void *camera)

@@ -8,7 +8,14 @@
  * Frames are width x height, rows top first, 3 bytes per pixel in the order
  * blue, green, red, each row padded to a multiple of 4 bytes. The buffer
  * belongs to the caller; the library has taken what it needs when
- * scSendFrame returns. */
+ * scSendFrame returns.
+ *
+ * The module loads the library at run time, from its own folder first, then
+ * from the system's search path, and looks the three functions up by name.
+ * A library reports a failure by throwing a C++ exception (the stand-in
+ * throws std::runtime_error saying why): from scCreateCamera the start
+ * fails, from scSendFrame that frame is lost. The results of scSendFrame
+ * and scDeleteCamera are not relied upon. */
 #pragma once
 
 #include <stdint.h>

@@ -22,7 +22,7 @@ std::unique_ptr<Sink> find_loopback_device(const CameraFormat &format)
 {
 	for (int i = 0; i < MAX_VIDEO_DEVICES; i++) {
 		const std::string device = "/dev/video" + std::to_string(i);
-		auto sink = open_v4l2_sink(device, format, true, true);
+		auto sink = open_v4l2_sink(device, format, true, nullptr);
 		if (sink)
 			return sink;
 	}
@@ -31,23 +31,21 @@ std::unique_ptr<Sink> find_loopback_device(const CameraFormat &format)
 
 } // namespace
 
-std::unique_ptr<Sink> choose_sink(const CameraFormat &format, bool *failed)
+std::unique_ptr<Sink> choose_sink(const CameraFormat &format,
+				  std::string *error)
 {
-	*failed = false;
+	error->clear();
 	const std::string file = environment("VELMORA_CAMSINK_FILE");
 	const std::string device = environment("VELMORA_CAMSINK_DEVICE");
 
 	std::unique_ptr<Sink> sink;
-	if (!file.empty()) {
-		sink = open_file_sink(file, format);
-		*failed = !sink;
-	} else if (!device.empty() && device != "none") {
-		sink = open_v4l2_sink(device, format, false, false);
-		*failed = !sink;
-	} else if (device.empty()) {
+	if (!file.empty())
+		sink = open_file_sink(file, format, error);
+	else if (!device.empty() && device != "none")
+		sink = open_v4l2_sink(device, format, false, error);
+	else if (device.empty())
 		sink = find_loopback_device(format);
-	}
-	if (!sink && !*failed)
+	if (!sink && error->empty())
 		blog(LOG_INFO,
 		     "[camsink] no v4l2loopback device and no "
 		     "VELMORA_CAMSINK_FILE: the %ux%u camera accepts frames "

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <stdexcept>
 #include <vector>
 
 #include <fcntl.h>
@@ -86,17 +87,24 @@ public:
 		if (fd < 0 && !(fifo && open_pipe()))
 			return false;
 		pack_bgr(frame, format.width, format.height, packed.data());
+		const off_t frame_start = fifo ? -1 : lseek(fd, 0, SEEK_CUR);
 		if (write_all(fd, packed.data(), packed.size(),
 			      WRITE_TIMEOUT_MS))
 			return true;
-		blog(LOG_WARNING, "[camsink] cannot write a frame to %s: %s",
-		     path.c_str(), strerror(errno));
-		if (fifo) {
-			// The reader has gone or stalled; a new reader starts
-			// on a frame boundary.
-			close(fd);
-			fd = -1;
+		const std::string reason = "cannot write a frame to " + path +
+					   ": " + strerror(errno);
+		if (!fifo) {
+			// A part of a frame is cut off again, so that the
+			// file keeps whole frames when writing can go on.
+			if (frame_start >= 0 && ftruncate(fd, frame_start) == 0)
+				lseek(fd, frame_start, SEEK_SET);
+			throw std::runtime_error(reason);
 		}
+		// The reader has gone or stalled; a new reader starts on a
+		// frame boundary.
+		blog(LOG_WARNING, "[camsink] %s", reason.c_str());
+		close(fd);
+		fd = -1;
 		return false;
 	}
 
@@ -167,23 +175,25 @@ bool write_all(int fd, const uint8_t *data, size_t size, int timeout_ms)
 }
 
 std::unique_ptr<Sink> open_file_sink(const std::string &path,
-				     const CameraFormat &format)
+				     const CameraFormat &format,
+				     std::string *error)
 {
 	struct stat info;
 	const bool fifo = stat(path.c_str(), &info) == 0 &&
 			  S_ISFIFO(info.st_mode);
 	auto sink = std::make_unique<FileSink>(path, format, fifo);
 	if (!fifo && !sink->open_file()) {
-		blog(LOG_WARNING, "[camsink] cannot open %s for writing: %s",
-		     path.c_str(), strerror(errno));
+		*error = path + " cannot be opened for writing: " +
+			 strerror(errno);
 		return nullptr;
 	}
 	blog(LOG_INFO,
-	     "[camsink] writing %ux%u bgr24 frames to the %s %s "
+	     "[camsink] writing %ux%u bgr24 frames to the %s %s%s "
 	     "(view: ffplay -f rawvideo -pixel_format bgr24 -video_size "
 	     "%ux%u -i %s)",
 	     format.width, format.height, fifo ? "pipe" : "file", path.c_str(),
-	     format.width, format.height, path.c_str());
+	     fifo ? "" : ", emptied first", format.width, format.height,
+	     path.c_str());
 	return sink;
 }
 

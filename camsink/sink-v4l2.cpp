@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 #include <fcntl.h>
@@ -93,8 +94,12 @@ public:
 	bool publish(const uint8_t *frame) override
 	{
 		pixel.pack(frame, format.width, format.height, buffer.data());
-		return write_all(fd, buffer.data(), buffer.size(),
-				 WRITE_TIMEOUT_MS);
+		if (!write_all(fd, buffer.data(), buffer.size(),
+			       WRITE_TIMEOUT_MS))
+			throw std::runtime_error(
+				"cannot write a frame to the device: " +
+				std::string(strerror(errno)));
+		return true;
 	}
 
 private:
@@ -108,15 +113,17 @@ private:
 
 std::unique_ptr<Sink> open_v4l2_sink(const std::string &device,
 				     const CameraFormat &format,
-				     bool loopback_only, bool quiet)
+				     bool loopback_only, std::string *error)
 {
-	const int fd = open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-	if (fd < 0) {
-		if (!quiet)
-			blog(LOG_WARNING, "[camsink] cannot open %s: %s",
-			     device.c_str(), strerror(errno));
+	auto refuse = [&](const std::string &reason) {
+		if (error)
+			*error = device + reason;
 		return nullptr;
-	}
+	};
+	const int fd = open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+	if (fd < 0)
+		return refuse(std::string(" cannot be opened: ") +
+			      strerror(errno));
 
 	v4l2_capability cap = {};
 	const bool queried = ioctl_retry(fd, VIDIOC_QUERYCAP, &cap) == 0;
@@ -128,12 +135,8 @@ std::unique_ptr<Sink> open_v4l2_sink(const std::string &device,
 		       "v4l2 loopback") == 0;
 	if (!queried || !(caps & V4L2_CAP_VIDEO_OUTPUT) ||
 	    (loopback_only && !loopback)) {
-		if (!quiet)
-			blog(LOG_WARNING,
-			     "[camsink] %s is not a video output device",
-			     device.c_str());
 		close(fd);
-		return nullptr;
+		return refuse(" is not a video output device");
 	}
 
 	for (const PixelFormat &pixel : PIXEL_FORMATS) {
@@ -146,12 +149,10 @@ std::unique_ptr<Sink> open_v4l2_sink(const std::string &device,
 		     device.c_str(), pixel.name);
 		return std::make_unique<V4l2Sink>(fd, pixel, format);
 	}
-	if (!quiet)
-		blog(LOG_WARNING,
-		     "[camsink] %s takes none of YUYV, BGR24, RGB24 at %ux%u",
-		     device.c_str(), format.width, format.height);
 	close(fd);
-	return nullptr;
+	return refuse(" takes none of YUYV, BGR24, RGB24 at " +
+		      std::to_string(format.width) + "x" +
+		      std::to_string(format.height));
 }
 
 } // namespace camsink

@@ -11,6 +11,15 @@ const char *const DEFAULT_LOCALE = "en-US";
 
 } // namespace
 
+std::string module_text_with(const char *key, const std::string &value)
+{
+	std::string text = module_text(key);
+	for (size_t at = text.find("%1"); at != std::string::npos;
+	     at = text.find("%1", at + value.size()))
+		text.replace(at, 2, value);
+	return text;
+}
+
 extern "C" {
 
 obs_module_t *plugin_module(void)

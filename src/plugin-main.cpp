@@ -1,6 +1,7 @@
 // Module entry points: the host looks these up by name.
 #include "plugin-objects.h"
 #include "plugin-support.h"
+#include "remote/remote-vendor.h"
 
 namespace {
 
@@ -32,8 +33,16 @@ MODULE_EXPORT bool obs_module_load(void)
 	return true;
 }
 
+// After every module has loaded: obs-websocket's requests, when it is there.
+MODULE_EXPORT void obs_module_post_load(void)
+{
+	remote_vendor_register();
+}
+
 MODULE_EXPORT void obs_module_unload(void)
 {
+	remote_vendor_unregister();
+
 	if (obs_output_active(vcam_instance))
 		obs_output_stop(vcam_instance);
 

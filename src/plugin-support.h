@@ -28,3 +28,11 @@ obs_module_t *plugin_module(void);
 #ifdef __cplusplus
 }
 #endif
+
+#ifdef __cplusplus
+#include <string>
+
+// module_text(key) with every "%1" in it replaced by value (a path, a
+// name): the translation decides where the value goes.
+std::string module_text_with(const char *key, const std::string &value);
+#endif

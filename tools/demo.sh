@@ -3,8 +3,9 @@
 # jobs on the built-in sample data, writing the results into out/.
 set -eu
 cd "$(dirname "$0")/.."
-tools/bootstrap.sh
-tools/build.sh
+# The tools are switched on again should an install build have switched
+# them off in build/.
+tools/build.sh -DVELMORA_BUILD_TOOLS=ON
 mkdir -p out
 tools/with-xvfb.sh sh -c '
   set -e

@@ -1,6 +1,8 @@
 // File-level declarations become uniforms.
 #include "convert-rules.h"
 
+#include <climits>
+
 using namespace convert_text;
 
 bool is_inside_block(const Text &text, size_t offset)
@@ -18,6 +20,21 @@ bool is_inside_block(const Text &text, size_t offset)
 		}
 	}
 	return depth != 0;
+}
+
+std::vector<bool> block_interior(const Text &text)
+{
+	const size_t n = text.size();
+	std::vector<bool> inside(n + 1, false);
+	long total = 0;
+	long lowest = LONG_MAX; // lowest running balance, none yet
+	for (size_t i = n; i-- > 0;) {
+		const long v = text[i] == '{' ? 1 : text[i] == '}' ? -1 : 0;
+		total += v;
+		lowest = v + (lowest < 0 ? lowest : 0);
+		inside[i] = total != 0 || lowest < 0;
+	}
+	return inside;
 }
 
 namespace {
@@ -92,6 +109,11 @@ void convert_global_declarations(Text &text, std::string_view type_name)
 	if (length == 0)
 		return;
 	size_t from = 0;
+	// Every edit lands before the search start and inserts no brace, so
+	// the text from an occurrence on is the input's own: its block test
+	// is read from the input, shifted by what was inserted.
+	const std::vector<bool> inside = block_interior(text);
+	const size_t input_size = text.size();
 	// Ends: each turn resumes after the type name it looked at (or after
 	// the last one it inserted), and insertions land before that point.
 	for (size_t t; (t = find_from(text, type_name, from)) != npos;) {
@@ -111,7 +133,7 @@ void convert_global_declarations(Text &text, std::string_view type_name)
 		Qualifier qualifier;
 		if (!declaration_may_follow(text, b, &qualifier))
 			continue;
-		if (is_inside_block(text, t))
+		if (inside[t - (text.size() - input_size)])
 			continue;
 		from = split_declarators(text, type_name, t, dimension, b,
 					 qualifier);

@@ -9,6 +9,7 @@
 #include "convert-text.h"
 
 #include <string_view>
+#include <vector>
 
 using convert_text::Text;
 
@@ -30,6 +31,8 @@ bool is_component_wise(std::string_view identifier);
 // Brace balance from offset to the end: true when offset lies inside a
 // block (a function body), false at file level.
 bool is_inside_block(const Text &text, size_t offset);
+// is_inside_block for every offset of text (0 to its size), in one pass.
+std::vector<bool> block_interior(const Text &text);
 
 // File-level variables of type_name ("bool", "uint", "int", "float", with an
 // optional dimension digit) become uniforms; "T a, b;" is split into one
@@ -42,6 +45,17 @@ void convert_global_declarations(Text &text, std::string_view type_name);
 // and all later ones stay as written.
 void expand_constructor(Text &text, std::string_view constructor, int count,
 			size_t size_limit = NO_SIZE_LIMIT);
+// The same rule taken literally: each call is expanded together with every
+// identical call in the text, and each identifier is looked up by a search
+// of the whole text (time grows with the square of the text).
+void expand_constructor_by_calls(Text &text, std::string_view constructor,
+				 int count, size_t size_limit = NO_SIZE_LIMIT);
+// The same rule in one pass: each call is expanded when the scan reaches it
+// and identifiers are looked up in an index kept up to date. False, with
+// text unchanged, for the rare texts where the pass cannot promise the
+// literal rule's result (see convert-constructor-pass.cpp).
+bool expand_constructor_linear(Text &text, std::string_view constructor,
+			       int count, size_t size_limit = NO_SIZE_LIMIT);
 
 // atan(y, x) and atan(y / x) become atan2(y, x).
 void convert_atan(Text &text);
@@ -53,7 +67,8 @@ void convert_atan(Text &text);
 // offset.
 void mul_open_left(Text &text, convert_text::Offset offset);
 void mul_close_right(Text &text, size_t offset);
-void convert_matrix_variable(Text &text, std::string_view name);
+// convert_matrix_variable answers whether it changed the text.
+bool convert_matrix_variable(Text &text, std::string_view name);
 void convert_matrix_type(Text &text, std::string_view type);
 
 // The main function's colour output variable becomes its return value.

@@ -1,10 +1,12 @@
 // The fixed name tables of the conversion.
-#include "convert-rules.h"
+#include "convert-conversion.h"
 
 #include <algorithm>
 #include <iterator>
 
+using convert_text::npos;
 using convert_text::Replacement;
+using convert_text::replace_all;
 using convert_text::replace_each;
 
 namespace {
@@ -49,6 +51,36 @@ const char *const component_wise[] = {
 	"tanh",    "transpose", "trunc",
 };
 
+const Replacement screen_coordinates[] = {
+	{"fragCoord.xy/iResolution.xy", "v_in.uv"},
+	{"fragCoord.xy / iResolution.xy", "v_in.uv"},
+	{"fragCoord/iResolution.xy", "v_in.uv"},
+	{"fragCoord / iResolution.xy", "v_in.uv"},
+	{"fragCoord", "(v_in.uv * uv_size)"},
+	{"gl_FragCoord.xy/iResolution.xy", "v_in.uv"},
+	{"gl_FragCoord.xy / iResolution.xy", "v_in.uv"},
+	{"gl_FragCoord/iResolution.xy", "v_in.uv"},
+	{"gl_FragCoord / iResolution.xy", "v_in.uv"},
+	{"gl_FragCoord", "(v_in.uv * uv_size)"},
+};
+
+const Replacement normal_coordinates[] = {
+	{"fragCoord.xy", "v_in.uv"},
+	{"fragCoord", "float3(v_in.uv,0.0)"},
+};
+
+const Replacement frame_sizes[] = {
+	{"love_ScreenSize", "uv_size"},
+	{"u_resolution", "uv_size"},
+	{"uResolution", "uv_size"},
+	{"iResolution.xyz", "float3(uv_size,0.0)"},
+	{"iResolution.xy", "uv_size"},
+	{"iResolution.x", "uv_size.x"},
+	{"iResolution.y", "uv_size.y"},
+	{"iResolution", "float4(uv_size,uv_pixel_interval)"},
+	{"uniform vec2 uv_size;", ""},
+};
+
 static_assert(std::size(scalar_returning) == 15, "15 scalar-returning names");
 static_assert(std::size(component_wise) == 51, "51 component-wise names");
 
@@ -85,4 +117,65 @@ bool is_scalar_returning(std::string_view identifier)
 bool is_component_wise(std::string_view identifier)
 {
 	return listed(identifier, component_wise);
+}
+
+void map_coordinates(Conversion &c)
+{
+	switch (c.coordinates) {
+	case Coordinates::texture:
+		replace_all(c.text, "fragCoord", "v_in.uv");
+		break;
+	case Coordinates::normal:
+		replace_each(c.text, normal_coordinates);
+		break;
+	case Coordinates::pixels:
+		replace_each(c.text, screen_coordinates);
+		break;
+	}
+}
+
+void map_size_and_time(Text &text)
+{
+	replace_each(text, frame_sizes);
+	const char *time_name = "time";
+	for (const char *name : {"iTime", "uTime", "u_time"}) {
+		if (text.find(name) != npos) {
+			time_name = name;
+			break;
+		}
+	}
+	replace_all(text, time_name, "elapsed_time");
+	replace_all(text, "uniform float elapsed_time;", "");
+	replace_all(text, "iDate.w", "local_time");
+}
+
+
+void map_shadertoy_inputs(Text &text)
+{
+	// iGlobalTime is iTime's older name. A channel's time is the frame's
+	// time, its resolution the frame size (the host gives every texture
+	// at the filter's size or as the texture's own).
+	replace_all(text, "iGlobalTime", "iTime");
+	// GLSL sandbox's frame size: the name the frame-size table knows.
+	if (text.find("uniform vec2 resolution;") != npos) {
+		for (size_t at = text.find("resolution"); at != npos;
+		     at = text.find("resolution", at + 12)) {
+			if (convert_text::ident_before(text, at) ||
+			    convert_text::is_ident_char(
+				    convert_text::char_at(text, at + 10)))
+				continue;
+			text.insert(at, "u_");
+		}
+	}
+	for (const auto &[array, by] :
+	     {std::pair{"iChannelTime[", "elapsed_time"},
+	      {"iChannelResolution[", "float3(uv_size,1.0)"}}) {
+		for (size_t at = text.find(array); at != npos;
+		     at = text.find(array, at)) {
+			const size_t close = text.find(']', at);
+			if (close == npos)
+				break;
+			text.replace(at, close + 1 - at, by);
+		}
+	}
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum class ConvertStatus {
 	converted,
@@ -33,3 +34,12 @@ ConvertResult convert_shader(const std::string &shader_text);
 
 // A sentence for a shader author saying why a conversion did not happen.
 const char *convert_status_message(ConvertStatus status);
+
+// When the converted text does not build: the constructs of the user's
+// shader that the conversion leaves as they are, and those the compilers'
+// messages name, as "line N: what: the line's text" of the user's shader.
+// converted is the converted text, lines_ahead the lines the filter puts
+// in front of it (the effect parser's line numbers count them).
+std::vector<std::string> explain_unconverted(
+	const std::string &shader, const std::string &converted,
+	size_t lines_ahead, const std::vector<std::string> &messages);

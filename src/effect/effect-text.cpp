@@ -3,6 +3,8 @@
 // builtin/render-output.effect), compiled in byte for byte at build time.
 #include "effect-text.h"
 
+const char *const OPENGL_ADAPTATION_LINE = "#define OPENGL 1\n";
+
 std::string compose_effect_text(bool use_template, const std::string &user_text)
 {
 	std::string text;
@@ -20,7 +22,7 @@ void adapt_effect_text_for_opengl(std::string &text)
 	for (size_t at = text.find(loop_attribute); at != std::string::npos;
 	     at = text.find(loop_attribute, at))
 		text.erase(at, loop_attribute.size());
-	text.insert(0, "#define OPENGL 1\n");
+	text.insert(0, OPENGL_ADAPTATION_LINE);
 }
 
 bool effect_text_uses_pm_alpha(const std::string &text)

@@ -25,8 +25,11 @@ extern const char *const RENDER_OUTPUT_EFFECT_TEXT;
 // user text alone.
 std::string compose_effect_text(bool use_template, const std::string &user_text);
 
+// The line the OpenGL adaptation puts at the very start: "#define OPENGL 1".
+extern const char *const OPENGL_ADAPTATION_LINE;
+
 // The OpenGL back end has no "[loop]" attribute: removes every occurrence
-// and puts "#define OPENGL 1" on a line of its own at the very start.
+// and puts OPENGL_ADAPTATION_LINE at the very start.
 void adapt_effect_text_for_opengl(std::string &text);
 
 // True when the text contains the premultiplied-alpha marker anywhere

@@ -4,7 +4,7 @@
 
 #include "../filter-color-space.h"
 #include "../plugin-support.h"
-#include "../settings-types.h"
+#include "../settings-read.h"
 
 namespace {
 
@@ -22,6 +22,7 @@ const CropSetting CROP_SETTINGS[] = {
 };
 
 const int CROP_MAX = 8192;
+const bool RELATIVE_DEFAULT = true;
 
 // Linear 1.0 is 80 nits (scRGB): the SDR white level in nits over this is
 // the multiplier that puts SDR white where the host wants it.
@@ -31,7 +32,7 @@ const float SDR_WHITE_UNIT = 80.0f;
 int32_t int_setting(obs_data_t *settings, const char *key)
 {
 	settings_keep_type(settings, key, OBS_DATA_NUMBER);
-	return gift_setting_to_int32(obs_data_get_int(settings, key));
+	return gift_setting_to_int32(settings_int(settings, key));
 }
 
 bool compile_effect(gift_filter *filter)
@@ -96,7 +97,7 @@ void gift_filter_update(void *data, obs_data_t *settings)
 {
 	auto *filter = static_cast<gift_filter *>(data);
 	settings_keep_type(settings, "relative", OBS_DATA_BOOLEAN);
-	filter->absolute = !obs_data_get_bool(settings, "relative");
+	filter->absolute = !settings_bool(settings, "relative", RELATIVE_DEFAULT);
 	filter->left = int_setting(settings, "left");
 	filter->top = int_setting(settings, "top");
 	filter->right = int_setting(settings, "right");
@@ -107,7 +108,7 @@ void gift_filter_update(void *data, obs_data_t *settings)
 
 void gift_filter_get_defaults(obs_data_t *settings)
 {
-	obs_data_set_default_bool(settings, "relative", true);
+	obs_data_set_default_bool(settings, "relative", RELATIVE_DEFAULT);
 }
 
 obs_properties_t *gift_filter_get_properties(void *)

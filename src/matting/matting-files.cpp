@@ -1,21 +1,9 @@
 #include "matting-files.h"
 #include "matting-filter.h"
+#include "text-file.h"
 #include "../plugin-paths.h"
 
-#include <util/bmem.h>
-#include <util/platform.h>
-
 namespace {
-
-bool host_read(const std::string &path, std::string *text)
-{
-	char *contents = os_quick_read_utf8_file(path.c_str());
-	if (!contents)
-		return false;
-	*text = contents;
-	bfree(contents);
-	return true;
-}
 
 bool host_absolute(const std::string &path, std::string *absolute)
 {
@@ -32,7 +20,7 @@ void host_warn(const std::string &line)
 
 const effect_file_access &matting_file_access()
 {
-	static const effect_file_access access = {host_read, host_absolute,
+	static const effect_file_access access = {read_text_file, host_absolute,
 						  host_warn};
 	return access;
 }

@@ -3,6 +3,7 @@
 
 #include "effect-loader.h"
 
-// Reads with the host's UTF-8 reader, resolves with the host's absolute
-// paths, and logs warnings with the filter's prefix.
+// Reads regular files only, never waiting on one (read_text_file), resolves
+// with the host's absolute paths, and logs warnings with the filter's
+// prefix.
 const effect_file_access &matting_file_access();

@@ -6,6 +6,9 @@
 #include "matting-uniforms.h"
 #include "../filter-color-space.h"
 #include "../plugin-support.h"
+#include "../settings-read.h"
+
+#include <obs.hpp>
 
 #include <util/bmem.h>
 
@@ -47,9 +50,8 @@ void *matting_create(obs_data_t *settings, obs_source_t *source)
 	auto *filter = new matting_filter();
 	filter->source = source;
 	filter->reload_pending = true;
-	const char *file_name = obs_data_get_string(settings, S_SHADER_FILE_NAME);
-	filter->last_file_name = file_name ? file_name : "";
-	filter->from_file = obs_data_get_bool(settings, S_FROM_FILE);
+	filter->last_file_name = settings_string(settings, S_SHADER_FILE_NAME);
+	filter->from_file = settings_bool(settings, S_FROM_FILE);
 	filter->rand_instance_f = matting_random_value();
 	filter->rand_activation_f = matting_random_value();
 
@@ -65,12 +67,33 @@ void matting_release_params(matting_filter *filter)
 {
 	clear_reserved_uniforms(filter);
 	std::vector<matting_param> released;
+	texture_lending lent;
 	{
+		// What the released records lent is settled with the swap: an
+		// activation after it walks the new list only.
 		std::lock_guard<std::mutex> lock(filter->params_mutex);
 		released.swap(filter->params);
+		lent = {filter->lends_active, filter->lends_showing};
 	}
 	for (matting_param &param : released)
-		texture_param_release(filter, param);
+		texture_param_release(param, lent);
+}
+
+void matting_set_last_error(matting_filter *filter, obs_data_t *settings,
+			    const std::string &error)
+{
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	if (error.empty())
+		obs_data_unset_user_value(settings, S_LAST_ERROR);
+	else
+		obs_data_set_string(settings, S_LAST_ERROR, error.c_str());
+}
+
+std::string matting_last_error(matting_filter *filter)
+{
+	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	return settings_string(settings, S_LAST_ERROR);
 }
 
 std::vector<matting_param_view> matting_params_snapshot(matting_filter *filter)

@@ -23,6 +23,8 @@
 //   matting-properties.cpp     properties panel, its callbacks and buttons
 //   matting-panel-rules.cpp    the panel's pure rules
 //   shader-convert-button.cpp  the "shader_convert" button (conversion)
+//   matting-remote.cpp         the buttons' work and status for requests
+//                              from other threads (src/remote)
 // The effect texts and the pure work on them (template, loader, guard,
 // built-in keyer) live in src/effect.
 //
@@ -31,8 +33,14 @@
 // graphics thread (the host's own load of a saved filter calls load =
 // update directly, before the filter is drawn). Other threads (the
 // properties panel, activation, remote requests) never walk params
-// directly: they take params_mutex, which the build holds while it swaps
-// the list. Graphics objects are made and freed only inside the graphics
+// directly: they take params_mutex, which the graphics thread holds while
+// it swaps the list or changes a parameter's bound source. The filter's
+// own code also holds it whenever it reads or writes the filter's settings
+// object (the update's defaults and values, the build's sources, the
+// panel's callbacks, last_error), which the host shares between threads
+// without a lock. It is a leaf lock: under it nothing but the settings, the
+// parameter records and weak references is touched, so it never waits on
+// the host. Graphics objects are made and freed only inside the graphics
 // context.
 #pragma once
 
@@ -40,6 +48,8 @@
 #include <graphics/image-file.h>
 #include <graphics/vec2.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -117,6 +127,9 @@ struct matting_param_view {
 // not release them.
 struct matting_param : matting_param_view {
 	std::string image_path; // path image_file was loaded from ("" = none)
+	// Why the image under the parameter's path cannot be shown, for
+	// last_error ("" = nothing wrong).
+	std::string image_problem;
 	gs_eparam_t *param = nullptr;
 	gs_image_file_t *image_file = nullptr; // host allocator, zero-filled
 	gs_texrender_t *bound_source_render = nullptr;
@@ -142,7 +155,12 @@ struct matting_filter {
 	gs_texrender_t *previous_output_render = nullptr;
 	gs_eparam_t *output_image_param = nullptr;
 
-	bool reload_pending = false; // rebuild at the next settings update
+	// Rebuild at the next settings update; set from any thread (buttons,
+	// panel callbacks), taken by the update on the graphics thread.
+	std::atomic<bool> reload_pending{false};
+	// last_error holds the texture problems of the last binding (not a
+	// build's error), to be taken away once they are solved.
+	bool binding_error = false;
 	std::string last_file_name;  // shader_file_name last seen
 	bool from_file = false;      // from_file last seen
 	bool use_pm_alpha = false;   // text has "#define USE_PM_ALPHA 1"
@@ -190,8 +208,13 @@ struct matting_filter {
 	int32_t expand_right = 0;
 	int32_t expand_top = 0;
 	int32_t expand_bottom = 0;
-	int32_t total_width = 0; // target base size plus margins (last tick)
-	int32_t total_height = 0;
+	int32_t total_width = 0; // target base size plus margins as drawn
+	int32_t total_height = 0; // (last tick; see matting-tick.h)
+	int32_t asked_width = 0;  // target base size plus margins as set
+	int32_t asked_height = 0;
+	// What the tick last said in last_error about margins it had to cut
+	// ("" = nothing); never replaces an effect error.
+	std::string margins_message;
 	bool rendering = false; // the effect pass of this instance is running
 
 	// Values of the reserved uniforms, computed by the tick.
@@ -217,9 +240,19 @@ struct matting_filter {
 	// show/hide callbacks and by matting_follow_parent_state. The host
 	// keeps no active or showing count for a filter itself (asked, it
 	// answers "inactive"), so the references follow these flags, which
-	// pairs every increment with one decrement.
-	bool lends_active = false;
-	bool lends_showing = false;
+	// pairs every increment with one decrement. Changed under
+	// params_mutex together with the walk over the bound sources, and
+	// read under it wherever a binding changes.
+	std::atomic<bool> lends_active{false};
+	std::atomic<bool> lends_showing{false};
+
+	// Effect builds begun and finished (matting_build_effect counts them),
+	// so that a request on another thread can wait for the first build
+	// that begins after it asked for one (matting-remote.cpp).
+	std::mutex build_mutex;
+	std::condition_variable build_finished;
+	uint64_t builds_begun = 0;
+	uint64_t builds_done = 0;
 };
 
 /* --- host callbacks ---------------------------------------------------- */
@@ -259,6 +292,14 @@ std::vector<matting_param_view> matting_params_snapshot(matting_filter *filter);
 
 // Rebuilds the effect from the settings; reports in "last_error".
 void matting_build_effect(matting_filter *filter);
+
+// Writes error into the last_error setting (removes it when error is
+// empty) under params_mutex, which the panel holds while it reads it.
+void matting_set_last_error(matting_filter *filter, obs_data_t *settings,
+			    const std::string &error);
+
+// The last_error setting, read under params_mutex (any thread).
+std::string matting_last_error(matting_filter *filter);
 
 // Brings lends_active and lends_showing in line with the parent's state.
 // The host calls a filter's activate/show only when its parent changes

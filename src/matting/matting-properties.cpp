@@ -8,6 +8,7 @@
 #include "shader-convert-button.h"
 #include "../plugin-paths.h"
 #include "../plugin-support.h"
+#include "../settings-read.h"
 
 #include <obs.hpp>
 
@@ -47,8 +48,11 @@ bool from_file_modified(obs_properties_t *props, obs_property_t *,
 	hide(props, S_SHADER_TEXT);
 	hide(props, S_SHADER_FILE_NAME);
 	matting_filter *filter = panel_instance(props);
-	const bool from_file = obs_data_get_bool(settings, S_FROM_FILE);
-	if (filter && from_file != filter->from_file) {
+	if (!filter)
+		return true;
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	const bool from_file = settings_bool(settings, S_FROM_FILE);
+	if (from_file != filter->from_file) {
 		filter->from_file = from_file;
 		filter->reload_pending = true;
 	}
@@ -73,9 +77,9 @@ bool shader_file_name_modified(obs_properties_t *props,
 	matting_filter *filter = panel_instance(props);
 	if (!filter)
 		return false;
-	const char *value =
-		obs_data_get_string(settings, obs_property_name(property));
-	const std::string file_name = value ? value : "";
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	const std::string file_name =
+		settings_string(settings, obs_property_name(property));
 	if (file_name == filter->last_file_name)
 		return false;
 	filter->reload_pending = true;
@@ -147,9 +151,7 @@ void add_fixed_properties(obs_properties_t *props, matting_filter *filter)
 
 void add_error_line(obs_properties_t *props, matting_filter *filter)
 {
-	OBSDataAutoRelease settings = obs_source_get_settings(filter->source);
-	const char *error = obs_data_get_string(settings, S_LAST_ERROR);
-	if (!error || !*error)
+	if (matting_last_error(filter).empty())
 		return;
 	obs_property_t *line = obs_properties_add_text(
 		props, S_LAST_ERROR, module_text("ShaderFilter.Error"),
@@ -352,8 +354,10 @@ obs_properties_t *matting_get_properties(void *data)
 		reload_effect_clicked));
 
 	if (filter) {
+		// A copy: the graphics thread may rebuild the list meanwhile.
 		panel_groups groups;
-		for (const matting_param_view &param : filter->params)
+		for (const matting_param_view &param :
+		     matting_params_snapshot(filter))
 			add_param_properties(props, groups, param);
 	}
 	return props;

@@ -43,15 +43,54 @@ void ortho_for(uint32_t width, uint32_t height)
 
 /* --- capture ----------------------------------------------------------- */
 
-// Has the host draw the filter's input (in the target's colour space) for
-// a following process_filter_end.
-bool begin_filter_processing(matting_filter *filter)
+// Has the host ready the filter's input in the target's colour space for a
+// following process_filter_end: drawn into the host's filter texture, or,
+// with direct rendering allowed and possible, drawn by that end itself.
+bool begin_filter_processing(matting_filter *filter,
+			     enum obs_allow_direct_render direct)
 {
 	const enum gs_color_space space = filter_target_color_space(
 		obs_filter_get_target(filter->source));
 	return obs_source_process_filter_begin_with_color_space(
-		filter->source, filter_texture_format(space), space,
-		OBS_NO_DIRECT_RENDERING);
+		filter->source, filter_texture_format(space), space, direct);
+}
+
+// Whether the host can draw the input straight into input_render (one
+// full-frame pass instead of its filter texture and a copy of it), asked
+// as the host asks before its direct rendering: the filter is the first on
+// a source that draws itself through the effect it is handed (neither
+// custom-drawn nor asynchronous) and is as sRGB-aware as the filter, in
+// the space being drawn (plain sRGB here, where input_render has the
+// host's format). And input_render must hold the input as it is: no
+// margins, over which the capture stretches the input.
+bool host_may_draw_input_directly(matting_filter *filter)
+{
+	obs_source_t *target = obs_filter_get_target(filter->source);
+	if (!target || target != obs_filter_get_parent(filter->source))
+		return false;
+	if (uint32_t(filter->total_width) != obs_source_get_base_width(target) ||
+	    uint32_t(filter->total_height) != obs_source_get_base_height(target))
+		return false;
+	const uint32_t flags = obs_source_get_output_flags(target);
+	return (flags & (OBS_SOURCE_CUSTOM_DRAW | OBS_SOURCE_ASYNC)) == 0 &&
+	       (flags & OBS_SOURCE_SRGB) != 0 &&
+	       filter_target_color_space(target) == GS_CS_SRGB &&
+	       gs_get_color_space() == GS_CS_SRGB;
+}
+
+// The state the host draws a filter's input in: a cleared target, blending
+// on, colour weighted by alpha, alpha added over. The capture technique's
+// alpha divide comes before the blend, so the stored values equal those of
+// the host's filter texture copied through the same technique.
+void begin_input_blend(void)
+{
+	gs_blend_state_push();
+	gs_reset_blend_state();
+	gs_blend_function_separate(GS_BLEND_SRCALPHA, GS_BLEND_INVSRCALPHA,
+				   GS_BLEND_ONE, GS_BLEND_INVSRCALPHA);
+	vec4 clear;
+	vec4_zero(&clear);
+	gs_clear(GS_CLEAR_COLOR, &clear, 0.0f, 0);
 }
 
 void capture_input(matting_filter *filter)
@@ -59,16 +98,21 @@ void capture_input(matting_filter *filter)
 	const uint32_t width = uint32_t(filter->total_width);
 	const uint32_t height = uint32_t(filter->total_height);
 	gs_effect_t *default_effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
+	const bool direct = host_may_draw_input_directly(filter);
 
 	if (filter->param_previous_image)
 		std::swap(filter->input_render, filter->previous_input_render);
 	ready_render(&filter->input_render);
 
-	if (!begin_filter_processing(filter))
+	if (!begin_filter_processing(filter, direct ? OBS_ALLOW_DIRECT_RENDERING
+						    : OBS_NO_DIRECT_RENDERING))
 		return;
 
 	if (gs_texrender_begin(filter->input_render, width, height)) {
-		begin_opaque_blend();
+		if (direct)
+			begin_input_blend();
+		else
+			begin_opaque_blend();
 		ortho_for(width, height);
 		obs_source_process_filter_tech_end(
 			filter->source, default_effect, width, height,
@@ -293,17 +337,19 @@ bool run_effect(matting_filter *filter)
 // host's filter processing and default effect.
 void draw_input_instead(matting_filter *filter)
 {
-	if (begin_filter_processing(filter))
+	if (begin_filter_processing(filter, OBS_NO_DIRECT_RENDERING))
 		obs_source_process_filter_end(
 			filter->source, obs_get_base_effect(OBS_EFFECT_DEFAULT),
 			uint32_t(filter->total_width),
 			uint32_t(filter->total_height));
 }
 
-// Draws this frame's result the way the host draws a filter's texture (the
-// framebuffer encodes sRGB when the caller renders in linear sRGB). The
-// result is drawn directly, so further views of the frame cost one draw and
-// never render the input again.
+// Draws this frame's result the way the host draws a filter's texture:
+// when the caller renders in linear sRGB, sampled through the texture's
+// sRGB view (decoded) into a framebuffer that encodes again; otherwise (a
+// bare render: screenshots, projectors, thumbnails) the stored values as
+// they are. The result is drawn directly, so further views of the frame
+// cost one draw and never render the input again.
 void output_pass(matting_filter *filter)
 {
 	if (!filter->output_effect) {
@@ -314,10 +360,16 @@ void output_pass(matting_filter *filter)
 	if (!result)
 		return;
 
+	gs_effect_t *effect = obs_get_base_effect(OBS_EFFECT_DEFAULT);
+	gs_eparam_t *image = gs_effect_get_param_by_name(effect, "image");
+	const bool linear = gs_get_linear_srgb();
 	const bool previous_srgb = gs_framebuffer_srgb_enabled();
-	gs_enable_framebuffer_srgb(gs_get_linear_srgb());
-	set_texture(filter->output_image_param, result);
-	while (gs_effect_loop(filter->output_effect, DRAW_TECHNIQUE))
+	gs_enable_framebuffer_srgb(linear);
+	if (linear)
+		gs_effect_set_texture_srgb(image, result);
+	else
+		gs_effect_set_texture(image, result);
+	while (gs_effect_loop(effect, DRAW_TECHNIQUE))
 		gs_draw_sprite(result, 0, uint32_t(filter->total_width),
 			       uint32_t(filter->total_height));
 	gs_enable_framebuffer_srgb(previous_srgb);

@@ -1,11 +1,12 @@
 #include "matting-texture-param.h"
+#include "text-file.h"
 #include "../filter-color-space.h"
 #include "../plugin-paths.h"
+#include "../plugin-support.h"
+#include "../settings-read.h"
 
 #include <util/bmem.h>
 #include <util/platform.h>
-
-#include <cstring>
 
 namespace {
 
@@ -13,13 +14,11 @@ const char TEXTURES_FOLDER[] = "/textures/";
 
 /* --- lending active and showing references ------------------------------ */
 
-// Strong references to the sources the parameters borrow, taken under the
-// parameter lock so that a walk from the host's threads never races a
-// rebuild; the caller releases them.
-std::vector<obs_source_t *> bound_sources(matting_filter *filter)
+// Strong references to the sources the parameters borrow; the caller holds
+// params_mutex and releases them.
+std::vector<obs_source_t *> bound_sources_locked(matting_filter *filter)
 {
 	std::vector<obs_source_t *> sources;
-	std::lock_guard<std::mutex> lock(filter->params_mutex);
 	for (const matting_param &param : filter->params) {
 		obs_source_t *bound =
 			param.bound_source
@@ -31,35 +30,63 @@ std::vector<obs_source_t *> bound_sources(matting_filter *filter)
 	return sources;
 }
 
-// Sets one of the lending flags and applies op to every bound source when
-// it changes.
-void set_lending(void *data, bool matting_filter::*flag, bool lend,
-		 void (*op)(obs_source_t *))
+// Sets one of the lending flags and, when it changes, applies op to every
+// bound source. Flag and walk happen under the lock that every change of a
+// binding takes, so each reference a binding lends is given back once.
+void set_lending(void *data, std::atomic<bool> matting_filter::*flag,
+		 bool lend, void (*op)(obs_source_t *))
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	if (filter->*flag == lend)
-		return;
-	filter->*flag = lend;
-	for (obs_source_t *bound : bound_sources(filter)) {
+	std::vector<obs_source_t *> sources;
+	{
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		if (filter->*flag == lend)
+			return;
+		filter->*flag = lend;
+		sources = bound_sources_locked(filter);
+	}
+	for (obs_source_t *bound : sources) {
 		op(bound);
 		obs_source_release(bound);
 	}
 }
 
-void borrow_source(matting_filter *filter, obs_source_t *borrowed)
+void lend(obs_source_t *borrowed, texture_lending lent)
 {
-	if (filter->lends_active)
+	if (lent.active)
 		obs_source_inc_active(borrowed);
-	if (filter->lends_showing)
+	if (lent.showing)
 		obs_source_inc_showing(borrowed);
 }
 
-void return_source(matting_filter *filter, obs_source_t *borrowed)
+// Gives back what a binding lent and drops the weak reference.
+void return_binding(obs_weak_source_t *binding, texture_lending lent)
 {
-	if (filter->lends_active)
-		obs_source_dec_active(borrowed);
-	if (filter->lends_showing)
-		obs_source_dec_showing(borrowed);
+	if (!binding)
+		return;
+	obs_source_t *borrowed = obs_weak_source_get_source(binding);
+	if (borrowed) {
+		if (lent.active)
+			obs_source_dec_active(borrowed);
+		if (lent.showing)
+			obs_source_dec_showing(borrowed);
+		obs_source_release(borrowed);
+	}
+	obs_weak_source_release(binding);
+}
+
+// Puts binding (a weak reference of ours, or null) in place of param's
+// under the lock; returns the previous one, and in *lent what the filter
+// lends at that moment (the previous one carries it, the new one must).
+obs_weak_source_t *swap_binding(matting_filter *filter, matting_param &param,
+				obs_weak_source_t *binding,
+				texture_lending *lent)
+{
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
+	*lent = {filter->lends_active, filter->lends_showing};
+	obs_weak_source_t *previous = param.bound_source;
+	param.bound_source = binding;
+	return previous;
 }
 
 /* --- image files ------------------------------------------------------- */
@@ -75,8 +102,10 @@ void free_image(matting_param &param)
 	param.image_file = nullptr;
 }
 
-// Loads the image at path unless it is the one already loaded. An empty
-// path leaves the parameter without an image.
+// Loads the image at path unless it is the one already loaded; an image
+// that cannot be shown leaves its reason in image_problem. An empty path
+// leaves the parameter without an image. Only a regular file is handed to
+// the image decoder, which would wait on a pipe.
 void load_image(matting_param &param, const std::string &path)
 {
 	if (param.image_file && !param.image_path.empty() &&
@@ -84,26 +113,40 @@ void load_image(matting_param &param, const std::string &path)
 		return;
 	free_image(param);
 	param.image_path.clear();
+	param.image_problem.clear();
 	if (path.empty())
 		return;
 
-	param.image_file =
-		static_cast<gs_image_file_t *>(bzalloc(sizeof(gs_image_file_t)));
-	gs_image_file_init(param.image_file, path.c_str());
-	param.image_path = path;
-	obs_enter_graphics();
-	gs_image_file_init_texture(param.image_file);
-	obs_leave_graphics();
+	const effect_read_status kind = check_regular_file(path);
+	if (kind == effect_read_status::read) {
+		param.image_file = static_cast<gs_image_file_t *>(
+			bzalloc(sizeof(gs_image_file_t)));
+		gs_image_file_init(param.image_file, path.c_str());
+		param.image_path = path;
+		obs_enter_graphics();
+		gs_image_file_init_texture(param.image_file);
+		obs_leave_graphics();
+		if (param.image_file->loaded)
+			return;
+	}
+	param.image_problem =
+		module_text_with("ShaderFilter.TextureLoadFailed", param.name) +
+		": " +
+		(kind == effect_read_status::not_a_file
+			 ? module_text_with("ShaderFilter.NotAFile", path)
+			 : path);
 }
 
 // A default file name found in the working directory or in the module's
-// "textures" folder becomes the path's default, as an absolute path.
-void set_default_path(matting_param &param, obs_data_t *settings,
-		      const std::string &file_name)
+// "textures" folder becomes the path's default, as an absolute path; it is
+// returned ("" when there is none).
+std::string set_default_path(matting_param &param, obs_data_t *settings,
+			     const std::string &file_name)
 {
 	const char *key = param.name.c_str();
-	if (file_name.empty() || obs_data_has_user_value(settings, key))
-		return;
+	if (file_name.empty() ||
+	    settings_has_user_value(settings, key, OBS_DATA_STRING))
+		return std::string();
 
 	std::string found;
 	if (os_file_exists(file_name.c_str())) {
@@ -115,9 +158,10 @@ void set_default_path(matting_param &param, obs_data_t *settings,
 			found = candidate;
 	}
 	if (found.empty())
-		return;
+		return std::string();
 	obs_data_set_default_string(settings, key, found.c_str());
 	param.has_default = true;
+	return found;
 }
 
 /* --- bound sources ------------------------------------------------------ */
@@ -127,41 +171,39 @@ void unbind_source(matting_filter *filter, matting_param &param)
 {
 	if (!param.bound_source)
 		return;
-	obs_source_t *bound = obs_weak_source_get_source(param.bound_source);
-	if (bound) {
-		return_source(filter, bound);
-		obs_source_release(bound);
-	}
-	obs_weak_source_release(param.bound_source);
-	param.bound_source = nullptr;
+	texture_lending lent;
+	return_binding(swap_binding(filter, param, nullptr, &lent), lent);
 }
 
 void bind_source(matting_filter *filter, matting_param &param,
 		 obs_source_t *chosen)
 {
 	if (!obs_weak_source_references_source(param.bound_source, chosen)) {
-		borrow_source(filter, chosen);
-		unbind_source(filter, param);
-		param.bound_source = obs_source_get_weak_source(chosen);
+		texture_lending lent;
+		obs_weak_source_t *previous =
+			swap_binding(filter, param,
+				     obs_source_get_weak_source(chosen), &lent);
+		lend(chosen, lent);
+		return_binding(previous, lent);
 	}
 	free_image(param);
 	param.image_path.clear();
+	param.image_problem.clear();
 }
 
-// The source named by the parameter's source key, as a new reference; the
-// one already bound when it still carries that name.
-obs_source_t *wanted_source(const matting_param &param, obs_data_t *settings)
+// The source named wanted, as a new reference: the one already bound
+// when it still carries that name.
+obs_source_t *wanted_source(const matting_param &param,
+			    const std::string &wanted)
 {
-	const std::string key = matting_source_key(param.name);
-	const char *wanted = obs_data_get_string(settings, key.c_str());
 	obs_source_t *current =
 		param.bound_source
 			? obs_weak_source_get_source(param.bound_source)
 			: nullptr;
-	if (current && !strcmp(obs_source_get_name(current), wanted))
+	if (current && wanted == obs_source_get_name(current))
 		return current;
 	obs_source_release(current);
-	return *wanted ? obs_get_source_by_name(wanted) : nullptr;
+	return wanted.empty() ? nullptr : obs_get_source_by_name(wanted.c_str());
 }
 
 void ortho_for(uint32_t width, uint32_t height)
@@ -220,15 +262,25 @@ std::string matting_source_key(const std::string &name)
 void texture_param_bind(matting_filter *filter, matting_param &param,
 			obs_data_t *settings, const std::string &default_file)
 {
-	obs_source_t *chosen = wanted_source(param, settings);
+	// The settings are read under the lock the panel's callbacks hold
+	// while they read them; sources and images are looked up outside it.
+	std::unique_lock<std::mutex> lock(filter->params_mutex);
+	const std::string wanted = settings_string(
+		settings, matting_source_key(param.name).c_str());
+	lock.unlock();
+	obs_source_t *chosen = wanted_source(param, wanted);
 	if (chosen) {
 		bind_source(filter, param, chosen);
 		obs_source_release(chosen);
 		return;
 	}
 
-	set_default_path(param, settings, default_file);
-	load_image(param, obs_data_get_string(settings, param.name.c_str()));
+	lock.lock();
+	const std::string path = settings_string(
+		settings, param.name.c_str(),
+		set_default_path(param, settings, default_file));
+	lock.unlock();
+	load_image(param, path);
 	unbind_source(filter, param);
 }
 
@@ -246,11 +298,12 @@ gs_texture_t *texture_param_texture(matting_param &param)
 	return param.image_file ? param.image_file->texture : nullptr;
 }
 
-void texture_param_release(matting_filter *filter, matting_param &param)
+void texture_param_release(matting_param &param, texture_lending lent)
 {
 	free_image(param);
 	param.image_path.clear();
-	unbind_source(filter, param);
+	return_binding(param.bound_source, lent);
+	param.bound_source = nullptr;
 	if (param.bound_source_render) {
 		obs_enter_graphics();
 		gs_texrender_destroy(param.bound_source_render);

@@ -8,7 +8,8 @@
 
 // Binds param to the source named under "<name>_source", or else to the
 // image file under "<name>" (default_file, the effect's declared default,
-// becomes that path's default when the file is found). Call from the
+// becomes that path's default when the file is found). An image that
+// cannot be shown leaves its reason in param.image_problem. Call from the
 // settings update.
 void texture_param_bind(matting_filter *filter, matting_param &param,
 			obs_data_t *settings, const std::string &default_file);
@@ -17,6 +18,13 @@ void texture_param_bind(matting_filter *filter, matting_param &param,
 // its render target, its image, or none. Graphics thread only.
 gs_texture_t *texture_param_texture(matting_param &param);
 
-// Frees the image, gives the bound source its references back and forgets
+// The references a bound source carries from the filter.
+struct texture_lending {
+	bool active = false;
+	bool showing = false;
+};
+
+// For a record already taken out of the filter's list: frees the image,
+// gives the bound source the references it carries (lent) back and forgets
 // it, and destroys the render target. Enters the graphics context itself.
-void texture_param_release(matting_filter *filter, matting_param &param);
+void texture_param_release(matting_param &param, texture_lending lent);

@@ -4,6 +4,7 @@
 #include "matting-colour.h"
 #include "matting-random.h"
 #include "matting-texture-param.h"
+#include "../settings-read.h"
 
 #include <util/bmem.h>
 
@@ -55,7 +56,7 @@ private:
 
 int32_t read_margin(obs_data_t *settings, const char *key)
 {
-	return int32_t(std::clamp<long long>(obs_data_get_int(settings, key),
+	return int32_t(std::clamp<long long>(settings_int(settings, key),
 					     EXPAND_MIN, EXPAND_MAX));
 }
 
@@ -73,8 +74,8 @@ void bind_components(matting_param &param, obs_data_t *settings,
 			param.default_value.floats[k] = component;
 			param.has_default = true;
 		}
-		param.value.floats[k] =
-			float(obs_data_get_double(settings, key.c_str()));
+		param.value.floats[k] = float(settings_double(
+			settings, key.c_str(), param.default_value.floats[k]));
 	}
 }
 
@@ -82,17 +83,17 @@ void bind_colour(matting_param &param, obs_data_t *settings,
 		 const DeclaredDefault &declared, size_t count)
 {
 	const char *key = param.name.c_str();
+	uint32_t colour = OPAQUE_WHITE;
 	if (declared.has(count * sizeof(float))) {
 		float rgba[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 		for (size_t k = 0; k < count; k++)
 			rgba[k] = declared.component(k);
-		obs_data_set_default_int(settings, key, pack_colour(rgba));
+		colour = pack_colour(rgba);
 		memcpy(param.default_value.floats, rgba, sizeof(rgba));
 		param.has_default = true;
-	} else {
-		obs_data_set_default_int(settings, key, OPAQUE_WHITE);
 	}
-	unpack_colour(uint32_t(obs_data_get_int(settings, key)),
+	obs_data_set_default_int(settings, key, colour);
+	unpack_colour(uint32_t(settings_int(settings, key, colour)),
 		      param.value.floats);
 }
 
@@ -117,7 +118,10 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 			param.default_value.integer = value;
 			param.has_default = true;
 		}
-		param.value.integer = obs_data_get_bool(settings, key) ? 1 : 0;
+		param.value.integer =
+			settings_bool(settings, key, param.default_value.integer)
+				? 1
+				: 0;
 		break;
 	case GS_SHADER_PARAM_FLOAT:
 		if (declared.has(sizeof(float))) {
@@ -126,7 +130,8 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 			param.default_value.number = value;
 			param.has_default = true;
 		}
-		param.value.number = obs_data_get_double(settings, key);
+		param.value.number =
+			settings_double(settings, key, param.default_value.number);
 		break;
 	case GS_SHADER_PARAM_INT:
 		if (declared.has(sizeof(int32_t))) {
@@ -135,7 +140,8 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 			param.default_value.integer = value;
 			param.has_default = true;
 		}
-		param.value.integer = obs_data_get_int(settings, key);
+		param.value.integer =
+			settings_int(settings, key, param.default_value.integer);
 		break;
 	case GS_SHADER_PARAM_STRING:
 		if (declared.has(1)) {
@@ -143,7 +149,8 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 						    declared.text().c_str());
 			param.has_default = true;
 		}
-		param.string_value = obs_data_get_string(settings, key);
+		param.string_value = settings_string(
+			settings, key, declared.has(1) ? declared.text() : "");
 		break;
 	default:
 		break;
@@ -155,6 +162,13 @@ void bind_param(matting_filter *filter, matting_param &param,
 {
 	const DeclaredDefault declared(param.param);
 	param.has_default = false;
+	if (param.type == GS_SHADER_PARAM_TEXTURE) {
+		texture_param_bind(filter, param, settings, declared.text());
+		return;
+	}
+	// Nothing but the settings here: under the lock the panel's
+	// callbacks hold while they read them.
+	std::lock_guard<std::mutex> lock(filter->params_mutex);
 	switch (param.type) {
 	case GS_SHADER_PARAM_VEC2:
 		bind_vector(param, settings, declared, 2);
@@ -165,13 +179,25 @@ void bind_param(matting_filter *filter, matting_param &param,
 	case GS_SHADER_PARAM_VEC4:
 		bind_vector(param, settings, declared, 4);
 		break;
-	case GS_SHADER_PARAM_TEXTURE:
-		texture_param_bind(filter, param, settings, declared.text());
-		break;
 	default:
 		bind_scalar(param, settings, declared);
 		break;
 	}
+}
+
+// Texture images that cannot be shown go into last_error, and out of it
+// again once they are solved; a build's own error is left alone.
+void report_texture_problems(matting_filter *filter, obs_data_t *settings)
+{
+	std::string problems;
+	for (const matting_param &param : filter->params)
+		if (!param.image_problem.empty())
+			problems += (problems.empty() ? "" : "\n") +
+				    param.image_problem;
+	if (problems.empty() && !filter->binding_error)
+		return;
+	matting_set_last_error(filter, settings, problems);
+	filter->binding_error = !problems.empty();
 }
 
 } // namespace
@@ -179,18 +205,21 @@ void bind_param(matting_filter *filter, matting_param &param,
 void matting_update(void *data, obs_data_t *settings)
 {
 	auto *filter = static_cast<matting_filter *>(data);
-	filter->expand_left = read_margin(settings, S_EXPAND_LEFT);
-	filter->expand_right = read_margin(settings, S_EXPAND_RIGHT);
-	filter->expand_top = read_margin(settings, S_EXPAND_TOP);
-	filter->expand_bottom = read_margin(settings, S_EXPAND_BOTTOM);
+	{
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		filter->expand_left = read_margin(settings, S_EXPAND_LEFT);
+		filter->expand_right = read_margin(settings, S_EXPAND_RIGHT);
+		filter->expand_top = read_margin(settings, S_EXPAND_TOP);
+		filter->expand_bottom = read_margin(settings, S_EXPAND_BOTTOM);
+	}
 	filter->rand_activation_f = matting_random_value();
 
-	if (filter->reload_pending) {
-		filter->reload_pending = false;
+	if (filter->reload_pending.exchange(false)) {
 		matting_build_effect(filter);
 		obs_source_update_properties(filter->source);
 	}
 
 	for (matting_param &param : filter->params)
 		bind_param(filter, param, settings);
+	report_texture_problems(filter, settings);
 }

@@ -8,6 +8,7 @@ target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/matting-properties.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-panel-rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/shader-convert-button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/matting-remote.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-defaults.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-random.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-colour.cpp
@@ -15,5 +16,6 @@ target_sources(velmora-core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/matting-uniforms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-clock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/matting-log-capture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/matting-texture-param.cpp
 )

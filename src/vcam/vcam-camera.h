@@ -7,9 +7,9 @@
 #include <QMutex>
 
 #include <cstdint>
+#include <string>
 
 struct VCamera {
-	bool created = false; // a camera has been made at least once
 	bool open = false;    // the camera may be fed
 	void *handle = nullptr; // the camera held, null once released
 	QMutex mutex;         // around every library call after creation
@@ -20,17 +20,22 @@ struct VCamera {
 	static VCamera &get();
 
 	// Releases a camera still held, then makes a width x height camera at
-	// 60 frames per second. False when the library gives no camera (null
-	// handle or an exception): nothing is held then.
-	bool open_camera(uint32_t width, uint32_t height);
+	// 60 frames per second. False with the reason in *error when the
+	// library gives no camera (no usable library, a null handle or an
+	// exception): nothing is held then.
+	bool open_camera(uint32_t width, uint32_t height, std::string *error);
 
 	// Releases the camera if one is open; safe to call again.
 	void close();
 
-	// 0 when the frame was offered to the library; -1 when no camera is
-	// open or the frame is not of the camera's size (a frame made before
-	// the camera was replaced). A throw from the library loses the frame.
-	int send(const QImage &frame);
+	enum class SendResult {
+		Taken,   // the library took the frame
+		Refused, // no camera open, or a frame of another size (one
+			 // made before the camera was replaced): not offered
+		Failed,  // the library threw: the frame is lost (*error says
+			 // why)
+	};
+	SendResult send(const QImage &frame, std::string *error);
 
 	~VCamera();
 

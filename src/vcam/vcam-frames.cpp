@@ -56,6 +56,41 @@ void make_scaler(vcam_output *vcam)
 	}
 }
 
+// The first failed send of a run is logged and kept as the run's last error
+// (the output's last error in the host once the run stops); later ones are
+// counted only, so that a camera that fails at every frame does not flood
+// the log.
+void report_send_failure(vcam_output *vcam, const std::string &reason)
+{
+	if (vcam->record.send_failure_reported)
+		return;
+	vcam->record.send_failure_reported = true;
+	blog(LOG_INFO, "VCamera: Error sending frame to vCamera");
+	const std::string error =
+		"the camera library failed to take a frame: " + reason;
+	blog(LOG_WARNING,
+	     "velmora-rgb-cam: %s (later failures of this run are counted, "
+	     "not logged)",
+	     error.c_str());
+	vcam_keep_error(vcam, error);
+}
+
+void send_frame(vcam_output *vcam, const QImage &frame)
+{
+	std::string error;
+	switch (VCamera::get().send(frame, &error)) {
+	case VCamera::SendResult::Taken:
+		vcam->record.sent++;
+		return;
+	case VCamera::SendResult::Failed:
+		report_send_failure(vcam, error);
+		break;
+	case VCamera::SendResult::Refused:
+		break;
+	}
+	vcam->record.dropped++;
+}
+
 } // namespace
 
 QImage vcam_new_frame(uint32_t width, uint32_t height)
@@ -98,12 +133,15 @@ bool vcam_queue_frame(vcam_output *vcam, QImage &&frame)
 {
 	{
 		std::lock_guard<std::mutex> lock(vcam->queue_mutex);
-		if (!vcam->active)
+		if (!vcam->active) {
+			vcam->record.dropped++;
 			return false;
+		}
 		if (vcam->frame_queue.size() >= FRAME_QUEUE_LIMIT) {
 			keep_spare_frame(vcam,
 					 std::move(vcam->frame_queue.front()));
 			vcam->frame_queue.pop_front();
+			vcam->record.dropped++;
 		}
 		vcam->frame_queue.push_back(std::move(frame));
 	}
@@ -117,17 +155,22 @@ void vcam_raw_video(void *data, struct video_data *frame)
 	const uint64_t run = vcam->run;
 	if (!frame || !vcam->active)
 		return;
+	bool received = false;
 	try {
 		std::lock_guard<std::mutex> lock(vcam->scaler_mutex);
 		if (!vcam->active || vcam->run != run)
 			return;
+		vcam->record.received++;
+		received = true;
 		QImage image = take_spare_frame(vcam);
 		vcam_convert_frame(vcam, frame, image);
 		vcam_queue_frame(vcam, std::move(image));
 	} catch (const std::exception &e) {
 		blog(LOG_ERROR, "velmora-rgb-cam: frame lost: %s", e.what());
+		vcam->record.dropped += received;
 	} catch (...) {
 		blog(LOG_ERROR, "velmora-rgb-cam: frame lost");
+		vcam->record.dropped += received;
 	}
 }
 
@@ -154,7 +197,7 @@ void vcam_consumer_main(vcam_output *vcam)
 	try {
 		QImage frame;
 		while (vcam_take_frame(vcam, &frame)) {
-			VCamera::get().send(frame);
+			send_frame(vcam, frame);
 			recycle_frame(vcam, std::move(frame));
 			frame = QImage();
 		}

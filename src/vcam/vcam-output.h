@@ -13,12 +13,30 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
+
+struct vcam_status;
 
 // At most this many converted frames wait for the camera; a newer frame
 // pushes the oldest out.
 constexpr size_t FRAME_QUEUE_LIMIT = 3;
+
+// What the running or the last run did, for readers on any thread. Every
+// frame counted as received is later counted as sent or dropped, or still
+// waits in the queue (or in the consumer's hands).
+struct vcam_run_record {
+	std::atomic<uint32_t> width{0};
+	std::atomic<uint32_t> height{0};
+	std::atomic<uint64_t> received{0}; // raw_video frames of this run
+	std::atomic<uint64_t> sent{0};     // taken by the camera library
+	std::atomic<uint64_t> dropped{0};  // pushed out, refused, failed, left
+	std::mutex error_mutex;            // a leaf lock: guards last_error
+	std::string last_error;            // "" when none
+	// A failed send of this run has been reported (consumer thread).
+	bool send_failure_reported = false;
+};
 
 // Locks, when more than one is taken: scaler_mutex, then queue_mutex. The
 // camera holder's mutex is never taken with either of them held.
@@ -50,6 +68,7 @@ struct vcam_output {
 	// Frames of this run's size that left the queue, reused by the next
 	// frames (queue_mutex).
 	std::vector<QImage> spare_frames;
+	vcam_run_record record;
 };
 
 /* Host callbacks (vcam-output.cpp, vcam-frames.cpp). */
@@ -62,7 +81,8 @@ void vcam_raw_video(void *data, struct video_data *frame);
 /* Steps of a run, free of host calls. */
 
 // Takes the video's format, size and colours, empties what an earlier run
-// left and opens the camera; then sets active. False when no camera opens.
+// left, starts a new run record and opens the camera; then sets active.
+// False when no camera opens, with the reason reported (vcam_report_error).
 bool vcam_begin_run(vcam_output *vcam, const video_output_info &info);
 
 // Clears active, wakes and joins the consumer, releases the scaler and
@@ -75,6 +95,17 @@ void vcam_start_consumer(vcam_output *vcam);
 // The consumer thread: sends the queued frames to the camera until the run
 // ends, then closes the camera.
 void vcam_consumer_main(vcam_output *vcam);
+
+// Keeps reason as the run's last error (any thread).
+void vcam_keep_error(vcam_output *vcam, const std::string &reason);
+
+// Keeps reason as the run's last error and sets it as the output's last
+// error in the host when there is an output. On the host's threads only
+// (start, stop): the host's last error has no lock, and others may read it.
+void vcam_report_error(vcam_output *vcam, const std::string &reason);
+
+// The status of the running or last run (vcam-status.cpp).
+void vcam_read_status(vcam_output *vcam, vcam_status *status);
 
 /* Frames (vcam-frames.cpp). */
 
@@ -92,7 +123,8 @@ void vcam_convert_frame(vcam_output *vcam, const video_data *frame,
 			QImage &image);
 
 // Appends a converted frame, dropping the oldest when the queue is full,
-// and wakes the consumer. False (frame not queued) when not active.
+// and wakes the consumer. False (frame not queued) when not active. Counts
+// the frames it drops.
 bool vcam_queue_frame(vcam_output *vcam, QImage &&frame);
 
 // Waits for the oldest frame and moves it into *frame; false when the run

@@ -1,5 +1,6 @@
 #include "../plugin-objects.h"
 #include "vcam-output.h"
+#include "vcam-library.h"
 
 static const char *vcam_get_name(void *type_data)
 {
@@ -19,4 +20,7 @@ void register_vcam_output(void)
 	info.stop = vcam_stop;
 	info.raw_video = vcam_raw_video;
 	obs_register_output(&info);
+	// Looked for at load, so that the log says at once when the camera
+	// cannot work; the filters do not depend on it.
+	vcam_library_get();
 }

@@ -32,8 +32,19 @@ void run_rules(uint8_t selector, std::string text)
 			convert_global_declarations(text, type);
 		break;
 	case 1:
-		for (const char *c : {"float(", "float2(", "float3(", "mat2("})
-			expand_constructor(text, c, c[5] == '(' ? 1 : 4, limit);
+		for (const char *c : {"float(", "float2(", "float3(", "mat2("}) {
+			const int count = c[5] == '(' ? 1 : 4;
+			// The one-pass rule gives what the literal rule gives
+			// (checked on small texts: the literal rule is slow).
+			std::string linear = text;
+			if (text.size() <= 8192 &&
+			    expand_constructor_linear(linear, c, count, limit)) {
+				expand_constructor_by_calls(text, c, count, limit);
+				check(linear == text);
+			} else {
+				expand_constructor(text, c, count, limit);
+			}
+		}
 		break;
 	case 2:
 		convert_atan(text);

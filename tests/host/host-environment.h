@@ -12,6 +12,12 @@
 
 namespace hosttest {
 
+// Opaque colours as read back (0xAABBGGRR).
+namespace colours {
+const uint32_t RED = 0xFF0000FF, GREEN = 0xFF00FF00, BLUE = 0xFFFF0000,
+	       GREY = 0xFF808080, WHITE = 0xFFFFFFFF, BLACK = 0xFF000000;
+}
+
 // Configuration of the host for this test program; a test program may
 // define its own host_config() to replace the default one.
 headless::HostConfig host_config();

@@ -1,32 +1,28 @@
 #include "matting-fixture.h"
 
 #include <util/platform.h>
-#include <util/text-lookup.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mattingtest {
 
 std::string constant_body(const std::string &colour)
 {
-	return "float4 mainImage(VertData v_in) : TARGET\n"
-	       "{\n" +
+	return "float4 mainImage(VertData v_in) : TARGET\n{\n" +
 	       std::string(READ_UV) + "\treturn " + colour + ";\n}\n";
 }
 
 std::string check_body(const std::string &condition,
 		       const std::string &declarations)
 {
-	return declarations +
-	       "\nfloat4 mainImage(VertData v_in) : TARGET\n"
-	       "{\n" +
-	       std::string(READ_UV) + "\tif (" + condition +
-	       ")\n"
-	       "\t\treturn float4(0.0, 1.0, 0.0, 1.0);\n"
-	       "\treturn float4(1.0, 0.0, 0.0, 1.0);\n"
-	       "}\n";
+	return declarations + "\n" +
+	       constant_body("(" + condition + ") ? float4(0.0, 1.0, 0.0, 1.0)"
+					       " : float4(1.0, 0.0, 0.0, 1.0)");
 }
 
 void settle(int frames)
@@ -72,22 +68,22 @@ void reload_with_text(obs_source_t *filter, const std::string &text)
 
 uint32_t centre_pixel(obs_source_t *source, uint32_t size)
 {
-	headless::Image image = headless::render_source(source, size, size);
+	const headless::Image image = headless::render_source(source, size, size);
 	return image.empty() ? 0 : image.pixel(size / 2, size / 2);
 }
 
 std::string module_text_for_test(const char *key)
 {
-	const char *text = key;
-	obs_module_t *module = headless::plugin_module();
-	lookup_t *lookup = module ? obs_module_load_locale(module, "en-US",
-							   "en-US")
-				  : nullptr;
-	std::string result = key;
-	if (lookup && text_lookup_getstr(lookup, key, &text))
-		result = text;
-	text_lookup_destroy(lookup);
-	return result;
+	return obs_module_get_locale_text(headless::plugin_module(), key);
+}
+
+std::string module_text_with(const char *key, const std::string &value)
+{
+	std::string text = module_text_for_test(key);
+	for (size_t at = text.find("%1"); at != std::string::npos;
+	     at = text.find("%1", at + value.size()))
+		text.replace(at, 2, value);
+	return text;
 }
 
 std::string last_error(obs_source_t *filter)
@@ -122,11 +118,13 @@ Shown::Shown(obs_source_t *source) : scene(headless::show_in_program(source))
 
 Shown::~Shown()
 {
-	headless::show_in_program(nullptr);
-	obs_scene_release(scene);
+	headless::hide_from_program(scene);
 }
 
-std::string write_temp_file(const std::string &name, const std::string &text)
+namespace {
+
+// The path of name under the per-process temporary folder, its folder made.
+std::string temp_path(const std::string &name)
 {
 	static const std::string folder =
 		"/tmp/velmora-matting-test-" + std::to_string(getpid());
@@ -135,14 +133,75 @@ std::string write_temp_file(const std::string &name, const std::string &text)
 		atexit([] { std::filesystem::remove_all(folder); });
 	(void)removed_at_exit;
 	const std::string path = folder + "/" + name;
-	const size_t slash = path.rfind('/');
-	os_mkdirs(path.substr(0, slash).c_str());
+	os_mkdirs(path.substr(0, path.rfind('/')).c_str());
+	return path;
+}
+
+} // namespace
+
+std::string write_temp_file(const std::string &name, const std::string &text)
+{
+	const std::string path = temp_path(name);
 	FILE *file = fopen(path.c_str(), "wb");
 	if (file) {
 		fwrite(text.data(), 1, text.size(), file);
 		fclose(file);
 	}
 	return path;
+}
+
+std::string make_temp_dir(const std::string &name)
+{
+	const std::string path = temp_path(name);
+	os_mkdirs(path.c_str());
+	return path;
+}
+
+std::string make_sparse_file(const std::string &name, size_t size)
+{
+	const std::string path = write_temp_file(name, "");
+	std::filesystem::resize_file(path, size);
+	return path;
+}
+
+bool reload_without_stall(obs_source_t *filter, obs_data_t *settings,
+			  int max_gap_ms)
+{
+	obs_source_update(filter, settings);
+	headless::press_button(filter, "reload_effect");
+	for (int frame = 0; frame < 3; frame++)
+		if (!headless::wait_frames(1, max_gap_ms)) {
+			settle(); // whatever blocked, let it end
+			return false;
+		}
+	return true;
+}
+
+LateFifo::LateFifo(const std::string &name) : path(temp_path(name))
+{
+	mkfifo(path.c_str(), 0600);
+	writer = std::thread([this] {
+		const auto start = std::chrono::steady_clock::now();
+		while (!done) {
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+			if (std::chrono::steady_clock::now() - start <
+			    std::chrono::seconds(3))
+				continue;
+			// Succeeds only while a reader has the pipe open.
+			const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+			if (fd >= 0) {
+				(void)!write(fd, "float4", 6);
+				close(fd);
+			}
+		}
+	});
+}
+
+LateFifo::~LateFifo()
+{
+	done = true;
+	writer.join();
+	unlink(path.c_str());
 }
 
 } // namespace mattingtest

@@ -6,9 +6,14 @@
 
 #include <obs.hpp>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace mattingtest {
+
+using hosttest::colours::GREEN;
+using hosttest::colours::RED;
 
 // A template-mode body that passes its input through.
 const char PASS_THROUGH[] = "float4 mainImage(VertData v_in) : TARGET\n"
@@ -22,43 +27,35 @@ const char PASS_THROUGH[] = "float4 mainImage(VertData v_in) : TARGET\n"
 const char READ_UV[] = "\tfloat4 sampled = image.Sample(textureSampler, v_in.uv);\n"
 		       "\tif (sampled.a < -1.0)\n\t\treturn sampled;\n";
 
-// A template-mode body returning colour (an HLSL float4 expression); it
-// still reads v_in.uv, which the OpenGL back end needs.
+// Template-mode bodies: one returning colour (an HLSL float4 expression);
+// one returning opaque green when condition holds, else opaque red.
 std::string constant_body(const std::string &colour);
-
-// A body that returns opaque green when condition (an HLSL bool
-// expression) holds and opaque red otherwise; declarations come first.
 std::string check_body(const std::string &condition,
 		       const std::string &declarations = "");
 
-const uint32_t GREEN = 0xFF00FF00;
-const uint32_t RED = 0xFF0000FF;
-
 // A colour source named "input" to put filters on.
 obs_source_t *make_input(uint32_t width = 8, uint32_t height = 8,
-			 uint32_t colour = 0xFF808080);
+			 uint32_t colour = hosttest::colours::GREY);
 
-// Adds the matting filter to parent with shader_text set to text (and the
-// further settings in extra), then lets the first update and a few ticks
-// happen.
+// The matting filter on parent with shader_text and the settings in extra,
+// after its first update and a few ticks.
 obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 			  obs_data_t *extra = nullptr);
 
 // Sets shader_text, presses "reload_effect" and lets the rebuild run.
 void reload_with_text(obs_source_t *filter, const std::string &text);
 
-// The colour at the centre of source drawn as a scene draws it, at
-// size x size pixels.
+// The centre of source drawn as a scene draws it, at size x size pixels.
 uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
 
 // Applies settings to a filter (between two ticks) and lets its deferred
 // update run.
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 
-// The module's locale text for key (the key itself when there is none).
+// The module's text for key, with "%1" replaced by value.
 std::string module_text_for_test(const char *key);
+std::string module_text_with(const char *key, const std::string &value);
 
-// The filter's last_error setting.
 std::string last_error(obs_source_t *filter);
 
 // Waits until updates and ticks have run.
@@ -83,8 +80,29 @@ private:
 	obs_scene_t *scene;
 };
 
-// Writes text into a fresh file under a per-test temporary folder and
-// returns its path.
+// Under a per-process temporary folder (removed at exit): a file holding
+// text, a directory, a sparse file of size bytes; their paths.
 std::string write_temp_file(const std::string &name, const std::string &text);
+std::string make_temp_dir(const std::string &name);
+std::string make_sparse_file(const std::string &name, size_t size);
+
+// Applies settings, presses "reload_effect" and lets the rebuild run; false
+// when the host went longer than max_gap_ms without a frame meanwhile (the
+// rebuild blocked the graphics thread).
+bool reload_without_stall(obs_source_t *filter, obs_data_t *settings,
+			  int max_gap_ms = 1000);
+
+// A named pipe under the temporary folder. A writer comes after a few
+// seconds and writes a few bytes, so that a reader blocked on it goes on.
+class LateFifo {
+public:
+	explicit LateFifo(const std::string &name);
+	~LateFifo();
+	const std::string path;
+
+private:
+	std::atomic<bool> done{false};
+	std::thread writer;
+};
 
 } // namespace mattingtest

@@ -23,11 +23,9 @@ uint32_t recombined(uint32_t colour, uint32_t mask)
 gs_texture_t *quadrant_texture()
 {
 	uint32_t texels[16];
-	for (uint32_t i = 0; i < 16; i++) {
-		const bool right = i % 4 >= 2, bottom = i >= 8;
-		texels[i] = bottom ? (right ? BOTTOM_RIGHT : BOTTOM_LEFT)
-				   : (right ? TOP_RIGHT : TOP_LEFT);
-	}
+	for (uint32_t i = 0; i < 16; i++)
+		texels[i] = i >= 8 ? (i % 4 >= 2 ? BOTTOM_RIGHT : BOTTOM_LEFT)
+				   : (i % 4 >= 2 ? TOP_RIGHT : TOP_LEFT);
 	const uint8_t *data = reinterpret_cast<const uint8_t *>(texels);
 	return gs_texture_create(4, 4, GS_RGBA, 1, &data, 0);
 }
@@ -110,14 +108,11 @@ TEST(GiftEffect, TechniquesTakeColourAndAlphaFromTheirHalves)
 		gs_texture_t *texture = quadrant_texture();
 		for (const Case &c : cases) {
 			auto set_values = [&] {
-				gs_effect_set_bool(
-					gs_effect_get_param_by_name(
-						effect, "stereo_top_bottom"),
-					c.top_bottom);
-				gs_effect_set_bool(
-					gs_effect_get_param_by_name(
-						effect, "stereo_left_right"),
-					!c.top_bottom);
+				auto param = [&](const char *name) {
+					return gs_effect_get_param_by_name(effect, name);
+				};
+				gs_effect_set_bool(param("stereo_top_bottom"), c.top_bottom);
+				gs_effect_set_bool(param("stereo_left_right"), !c.top_bottom);
 				if (c.mul_y == 0)
 					return;
 				set_vec2(effect, "mul_val", 0.5f, c.mul_y);

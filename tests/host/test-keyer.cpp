@@ -4,20 +4,22 @@
 // example effects shipped beside the module.
 #include "matting-fixture.h"
 
+#include "keyer-effect.h"
+
 #include <util/platform.h>
 
 #include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 using hosttest::pixel_near;
 
 namespace {
 
-const uint32_t KEY_COLOUR = 0xFF32C581; // the keyer's default, as a setting
-const uint32_t GREY = 0xFF808080;
-const uint32_t BLACK = 0xFF000000;
+const uint32_t KEY_COLOUR = 0xFF32C581; // the keyer's default key colour
 
 obs_source_t *add_keyer(obs_source_t *parent, obs_data_t *settings = nullptr)
 {
@@ -69,7 +71,7 @@ void expect_spots(const headless::Image &image, const std::vector<Spot> &spots,
 
 } // namespace
 
-TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheRest)
+TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheKeyers)
 {
 	OBSDataAutoRelease defaults = obs_get_source_defaults(MATTING_FILTER_ID);
 	std::vector<std::string> explicit_defaults;
@@ -84,52 +86,38 @@ TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheRest)
 	OBSSourceAutoRelease filter = add_keyer(source);
 	EXPECT_EQ(last_error(filter), "");
 	OBSDataAutoRelease settings = obs_source_get_settings(filter);
-	EXPECT_EQ(obs_data_get_default_int(settings, "Key_color"),
-		  (long long)KEY_COLOUR);
-	using Names = std::initializer_list<const char *>;
-	// Each name has a default, value (a double or a bool).
-	auto expect_defaults = [&](auto value, Names names) {
-		for (const char *name : names) {
-			EXPECT_TRUE(obs_data_has_default_value(settings, name))
-				<< name;
-			if constexpr (std::is_same_v<decltype(value), bool>) {
-				EXPECT_EQ(obs_data_get_default_bool(settings, name),
-					  value)
-					<< name;
-			} else {
-				EXPECT_EQ(obs_data_get_default_double(settings,
-								      name),
-					  value)
-					<< name;
-			}
+	// Every uniform of the keyer's text with the default it declares
+	// (texture files: the pictures in the module's data folder).
+	const std::string text = keyer_effect_text;
+	const std::regex uniform(
+		"uniform (\\w+) (\\w+)\\s*(?:<[^>]*>)?\\s*=\\s*\"?([^;\"]+)\"?;");
+	size_t count = 0;
+	for (std::sregex_iterator it(text.begin(), text.end(), uniform), end;
+	     it != end; ++it, count++) {
+		const std::string type = (*it)[1], value = (*it)[3];
+		const std::string key = (*it)[2];
+		SCOPED_TRACE(key);
+		EXPECT_TRUE(obs_data_has_default_value(settings, key.c_str()));
+		if (type == "bool") {
+			EXPECT_EQ(obs_data_get_default_bool(settings, key.c_str()),
+				  value == "true");
+		} else if (type == "float") {
+			EXPECT_FLOAT_EQ(float(obs_data_get_default_double(
+						settings, key.c_str())),
+					std::stof(value));
+		} else if (type == "texture2d") {
+			char *absolute = os_get_abs_path_ptr(
+				(headless::data_path() + "/textures/" + value).c_str());
+			ASSERT_TRUE(absolute);
+			EXPECT_STREQ(obs_data_get_default_string(settings, key.c_str()),
+				     absolute);
+			bfree(absolute);
 		}
-	};
-	expect_defaults(-1000.0, {"Prekey_despill", "Prekey_saturate",
-				 "Matte_highlights", "Matte_shadows", "Shadows",
-				 "Shadow_Gradient_Softness"});
-	expect_defaults(0.0, {"Matte_white", "Matte_black",
-			     "Shadow_Gradient_Position", "Spill_reduction",
-			     "Spill_balance", "Spill_unpremultiply",
-			     "Premultiply", "Matte_offset_x", "Matte_offset_y",
-			     "Safe_top", "Safe_bottom", "Safe_left",
-			     "Safe_right"});
-	expect_defaults(true, {"Use_alternate_key_method", "Matte_antialising"});
-	expect_defaults(false, {"Use_reference_image", "Use_garbage_matte",
-			     "Use_inside_matte", "Preserve_inside_color",
-			     "Use_shadow_matte", "Show_Alpha", "Show_PrekeyFG",
-			     "Show_ProcessedFG"});
-	// Texture paths default to the pictures in the module's data folder.
-	for (const char *name : {"Reference", "Garbage", "Inside", "Shadow"}) {
-		const std::string key = std::string(name) +
-					(name[0] == 'R' ? "_image" : "_matte");
-		char *absolute = os_get_abs_path_ptr(
-			(headless::data_path() + "/textures/" + name + ".png")
-				.c_str());
-		ASSERT_TRUE(absolute) << name;
-		EXPECT_STREQ(obs_data_get_default_string(settings, key.c_str()),
-			     absolute);
-		bfree(absolute);
 	}
+	size_t declared = 0; // lines that declare a uniform
+	for (size_t at = 0; at != std::string::npos; at = text.find('\n', at + 1))
+		declared += text.compare(at ? at + 1 : 0, 8, "uniform ") == 0;
+	EXPECT_EQ(count, declared);
 }
 
 TEST(KeyerPixels, DefaultsViewsAndPassThroughsOverKeyColourAndGrey)
@@ -301,11 +289,6 @@ TEST(KeyerPicture, GreenScreenPersonKeysCleanlyWithDefaults)
 			strands_kept += out.at(x, y)[3] > 0;
 		}
 	});
-	printf("[ numbers  ] background clear %zu/%zu, foreground opaque "
-	       "%zu/%zu, worst green over red/blue %d, shirt change %d, face "
-	       "red/blue change %d, strand pixels kept %zu/%zu\n",
-	       clear, background, opaque, foreground, worst_green,
-	       shirt_change, face_change, strands_kept, strands);
 	EXPECT_EQ(clear, background);
 	EXPECT_EQ(opaque, foreground);
 	EXPECT_LE(worst_green, 3);

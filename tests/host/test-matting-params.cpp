@@ -5,18 +5,19 @@
 #include "matting-fixture.h"
 #include "matting/matting-filter.h"
 
+#include <util/platform.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 using hosttest::pixel_near;
 
 namespace {
-
-const uint32_t BLUE = 0xFFFF0000;
 
 const matting_filter *record_of(obs_source_t *filter)
 {
@@ -31,25 +32,14 @@ const matting_param *find_param(obs_source_t *filter, const std::string &name)
 	return nullptr;
 }
 
-const char EVERY_TYPE[] =
-	"uniform bool flag = true;\n"
-	"uniform float amount<string widget_type = \"slider\";"
-	" float minimum = 0.0; float maximum = 2.0;> = 0.25;\n"
-	"uniform int count = -3;\n"
-	"uniform string notes<string widget_type = \"info\";> = \"hello\";\n"
-	"uniform float2 offset = {0.5, 0.25};\n"
-	"uniform float3 tint_slider<string widget_type = \"slider\";> ="
-	" {0.1, 0.2, 0.3};\n"
-	"uniform float3 tint = {0.505882, 0.772549, 0.196078};\n"
-	"uniform float4 key_color = {0.505882, 0.772549, 0.196078, 1.0};\n"
-	"uniform float4 no_default;\n"
-	"uniform float4 tint_capital<string widget_type = \"Slider\";> ="
-	" {0.0, 0.0, 1.0, 1.0};\n"
-	"uniform int mode<string widget_type = \"select\"; int option_0 = 10;"
-	" int option_1 = 20; int option_0 = 5;> = 10;\n"
-	"uniform int2 pair;\n"
-	"uniform float4x4 matrix_param;\n"
-	"uniform texture2d image_a;\n";
+// Declarations of parameters of every type.
+const std::string EVERY_TYPE = [] {
+	char *text = os_quick_read_utf8_file(
+		hosttest::test_data("every-type.hlsl").c_str());
+	const std::string copy = text ? text : "";
+	bfree(text);
+	return copy;
+}();
 
 // A body that returns the texture parameter named texture.
 std::string sample_body(const std::string &texture)
@@ -74,17 +64,19 @@ TEST(MattingParams, DiscoveryInOrderAndDefaultsUnderEachTypesKeys)
 {
 	OBSSourceAutoRelease parent = make_input();
 	OBSSourceAutoRelease filter =
-		add_matting(parent, std::string(EVERY_TYPE) + PASS_THROUGH);
+		add_matting(parent, EVERY_TYPE + PASS_THROUGH);
 	ASSERT_EQ(last_error(filter), "");
 
-	std::vector<std::string> names;
+	// Every uniform declared, in order.
+	std::vector<std::string> names, declared;
 	for (const matting_param &param : record_of(filter)->params)
 		names.push_back(param.name);
-	EXPECT_EQ(names, (std::vector<std::string>{
-				 "flag", "amount", "count", "notes", "offset",
-				 "tint_slider", "tint", "key_color",
-				 "no_default", "tint_capital", "mode", "pair",
-				 "matrix_param", "image_a"}));
+	const std::regex uniform("uniform \\w+ (\\w+)");
+	for (std::sregex_iterator it(EVERY_TYPE.begin(), EVERY_TYPE.end(), uniform), end;
+	     it != end; ++it)
+		declared.push_back((*it)[1]);
+	EXPECT_EQ(names, declared);
+	EXPECT_GT(names.size(), 10u);
 	EXPECT_EQ(find_param(filter, "mode")->option_values,
 		  (std::vector<int32_t>{5, 10, 20}));
 	// "image" is the filter's input, not a parameter.
@@ -135,6 +127,60 @@ TEST(MattingParams, ValuesFromTheSettingsReachTheEffect)
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREEN, 0));
 	EXPECT_EQ(find_param(filter, "notes")->string_value,
 		  "a much longer text than before");
+}
+
+TEST(MattingParams, ValuesOfAnotherTypeCountAsAbsent)
+{
+	// Every setting holds a value of the wrong type: each parameter keeps
+	// the effect's default (no default: a colour is opaque white).
+	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease filter = add_matting(
+		parent,
+		check_body("flag && abs(amount - 0.25) < 0.0001 && count == -3 &&"
+			   " abs(offset.x - 0.5) < 0.0001 &&"
+			   " abs(tint_slider.z - 0.3) < 0.0001 &&"
+			   " abs(tint.g - 0.772549) < 0.002 &&"
+			   " abs(no_default.b - 1.0) < 0.002 && mode == 10",
+			   EVERY_TYPE),
+		json(R"({"flag": "yes", "amount": "much", "count": [1],
+			 "offset_0": "left", "tint_slider_2": true,
+			 "tint": "red", "no_default": "white", "mode": {},
+			 "notes": 7, "image_a": 3, "image_a_source": 4})"));
+	ASSERT_EQ(last_error(filter), "");
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREEN, 0));
+	EXPECT_EQ(find_param(filter, "notes")->string_value, "hello");
+}
+
+TEST(MattingParams, TexturesThatCannotBeShownAreNamedInLastError)
+{
+	LateFifo fifo("textures/pipe.png");
+	const std::string folder = make_temp_dir("textures/folder.png");
+	const std::string junk = write_temp_file("textures/junk.png", "no image");
+	const std::string red = hosttest::test_data("matting-red.png");
+	auto failed = [](const std::string &detail) {
+		return module_text_with("ShaderFilter.TextureLoadFailed", "mask") +
+		       ": " + detail;
+	};
+	const struct {
+		std::string path, error;
+	} cases[] = {
+		{junk, failed(junk)},
+		{fifo.path, failed(module_text_with("ShaderFilter.NotAFile", fifo.path))},
+		{folder, failed(module_text_with("ShaderFilter.NotAFile", folder))},
+		{red, ""},
+		{"", ""},
+	};
+	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease filter = add_matting(parent, sample_body("mask"));
+	for (const auto &c : cases) {
+		SCOPED_TRACE(c.path);
+		OBSDataAutoRelease settings = obs_data_create();
+		obs_data_set_string(settings, "mask", c.path.c_str());
+		obs_source_update(filter, settings);
+		EXPECT_TRUE(headless::wait_frames(3, 1000)); // nothing blocks
+		settle();
+		EXPECT_EQ(last_error(filter), c.error);
+	}
 }
 
 TEST(MattingParams, ATextureParameterRendersItsBoundSourceAndLendsItsCounts)
@@ -213,47 +259,34 @@ TEST(MattingParams, ABoundSourceThatGoesAwayIsSkipped)
 	update_and_settle(filter, json("{}"));
 }
 
-TEST(MattingParams, ClearingTheSourceKeyLoadsTheImageFileAgain)
-{
-	OBSSourceAutoRelease parent = make_input();
-	OBSSourceAutoRelease blue =
-		headless::make_color_source("velmora blue 2", 8, 8, BLUE);
-	OBSDataAutoRelease settings = obs_data_create();
-	obs_data_set_string(settings, "mask",
-			    hosttest::test_data("matting-red.png").c_str());
-	OBSSourceAutoRelease filter =
-		add_matting(parent, sample_body("mask"), settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-
-	obs_data_set_string(settings, "mask_source", "velmora blue 2");
-	update_and_settle(filter, settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
-	EXPECT_EQ(find_param(filter, "mask")->image_file, nullptr);
-
-	obs_data_set_string(settings, "mask_source", "");
-	update_and_settle(filter, settings);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-	EXPECT_EQ(find_param(filter, "mask")->bound_source, nullptr);
-}
-
-TEST(MattingParams, UnchangedSettingsLoadEachImageOnce)
+TEST(MattingParams, ImagesLoadOnceAndAgainWhenTheSourceKeyIsCleared)
 {
 	const std::string path = temp_copy("matting-red.png", "once/mask.png");
 	OBSSourceAutoRelease parent = make_input();
+	OBSSourceAutoRelease blue =
+		headless::make_color_source("velmora blue 2", 8, 8, BLUE);
 	OBSDataAutoRelease settings = obs_data_create();
 	obs_data_set_string(settings, "mask", path.c_str());
 	OBSSourceAutoRelease filter =
 		add_matting(parent, sample_body("mask"), settings);
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
 
+	// A bound source wins over the file, which is let go.
+	obs_data_set_string(settings, "mask_source", "velmora blue 2");
+	update_and_settle(filter, settings);
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
+	EXPECT_EQ(find_param(filter, "mask")->image_file, nullptr);
+	obs_data_set_string(settings, "mask_source", "");
+	update_and_settle(filter, settings);
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
+	EXPECT_EQ(find_param(filter, "mask")->bound_source, nullptr);
+
 	// The file changes on disk; updates with the same path keep the image
-	// loaded the first time.
+	// loaded, and a rebuild makes new records, which load afresh.
 	temp_copy("matting-blue.png", "once/mask.png");
 	update_and_settle(filter, settings);
 	update_and_settle(filter, settings);
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-
-	// A rebuild makes new records, which load afresh.
 	headless::press_button(filter, "reload_effect");
 	settle();
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));

@@ -2,11 +2,10 @@
 #include "matting-fixture.h"
 
 using namespace mattingtest;
+using namespace hosttest::colours;
 using hosttest::pixel_near;
 
 namespace {
-
-const uint32_t BLUE = 0xFFFF0000;
 
 OBSDataAutoRelease margins(int left, int right, int top, int bottom)
 {
@@ -18,30 +17,43 @@ OBSDataAutoRelease margins(int left, int right, int top, int bottom)
 
 } // namespace
 
-TEST(MattingRender, TemplatePassThroughReproducesItsInput)
+TEST(MattingRender, PassThroughReproducesItsInputDrawnBareAndInAScene)
 {
+	// The host's own chroma key (keying magenta only, absent here) on
+	// the same input is the control: it is exact both ways.
+	OBSDataAutoRelease control_settings =
+		json("{\"key_color_type\": \"magenta\", \"similarity\": 1,"
+		     " \"smoothness\": 1}");
 	for (uint32_t colour : {0xFF32C581u, 0xFF808080u, RED}) {
 		OBSSourceAutoRelease parent = make_input(64, 32, colour);
 		OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 		EXPECT_EQ(last_error(filter), "");
-		headless::Image image = headless::render_in_scene(parent);
-		ASSERT_EQ(image.width, 64u);
-		ASSERT_EQ(image.height, 32u);
-		EXPECT_TRUE(pixel_near(image.pixel(0, 0), colour, 2));
-		EXPECT_TRUE(pixel_near(image.pixel(63, 31), colour, 2));
+		OBSSourceAutoRelease control = make_input(64, 32, colour);
+		OBSSourceAutoRelease control_filter = headless::add_filter(
+			control, "chroma_key_filter_v2", "control",
+			control_settings);
+		settle();
+		for (auto [what, source] : {std::pair{"host chroma key", control.Get()},
+					    {"matting", parent.Get()}}) {
+			const headless::Image images[] = {
+				headless::render_source(
+					source, 0, 0, headless::RenderMode::Bare),
+				headless::render_in_scene(source)};
+			for (const headless::Image &image : images) {
+				ASSERT_EQ(image.width, 64u);
+				ASSERT_EQ(image.height, 32u);
+				for (auto [x, y] : {std::pair{0u, 0u}, {63u, 31u}})
+					EXPECT_TRUE(pixel_near(image.pixel(x, y),
+							       colour, 2))
+						<< what << (&image == images ? " bare"
+								     : " in a scene");
+			}
+		}
+		// The target's own colour space is reported.
+		const gs_color_space preferred[] = {GS_CS_709_SCRGB};
+		EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred),
+			  GS_CS_SRGB);
 	}
-}
-
-TEST(MattingRender, ConstantColourFillsTheOutput)
-{
-	OBSSourceAutoRelease parent = make_input(48, 24);
-	OBSSourceAutoRelease filter = add_matting(
-		parent, constant_body("float4(0.0, 0.0, 1.0, 1.0)"));
-	headless::Image image = headless::render_in_scene(parent);
-	ASSERT_FALSE(image.empty());
-	for (uint32_t y : {0u, 12u, 23u})
-		for (uint32_t x : {0u, 24u, 47u})
-			EXPECT_TRUE(pixel_near(image.pixel(x, y), BLUE, 1));
 }
 
 TEST(MattingRender, MarginsGrowTheOutputAndReadTransparentOutsideTheTarget)
@@ -67,23 +79,36 @@ TEST(MattingRender, MarginsGrowTheOutputAndReadTransparentOutsideTheTarget)
 	EXPECT_EQ(obs_source_get_height(parent), 23u);
 }
 
-TEST(MattingRender, ASizeTheDeviceCannotMakePassesTheInputThrough)
+TEST(MattingRender, MarginsBeyondWhatTheDeviceOrAFrameCarriesAreReduced)
 {
-	// Far beyond the largest texture the device makes (16384 here).
-	OBSSourceAutoRelease parent =
+	// 16000 + 9999 is more than the largest side the device makes
+	// (16384 here): the margin is cut to fit and the effect still runs.
+	const std::string green = constant_body("float4(0.0, 1.0, 0.0, 1.0)");
+	OBSSourceAutoRelease wide =
 		headless::make_color_source("wide", 16000, 8, RED);
-	OBSSourceAutoRelease filter = add_matting(
-		parent, constant_body("float4(0.0, 1.0, 0.0, 1.0)"),
-		margins(0, 9999, 0, 0));
-	EXPECT_EQ(obs_source_get_width(parent), 25999u);
-	headless::Image image = headless::render_source(parent, 64, 8);
+	OBSSourceAutoRelease filter =
+		add_matting(wide, green, margins(0, 9999, 0, 0));
+	EXPECT_GT(obs_source_get_width(wide), 16000u);
+	EXPECT_LE(obs_source_get_width(wide), 16384u);
+	const std::string reduced = last_error(filter);
+	EXPECT_NE(reduced.find("25999 x 8"), std::string::npos) << reduced;
+	headless::Image image = headless::render_source(wide, 64, 8);
 	ASSERT_FALSE(image.empty());
-	EXPECT_TRUE(pixel_near(image.pixel(5, 4), RED, 2));
-
-	// Back to a size the device makes: the effect runs again.
-	update_and_settle(filter, margins(0, 0, 0, 0));
-	image = headless::render_source(parent, 64, 8);
 	EXPECT_TRUE(pixel_near(image.pixel(5, 4), GREEN, 2));
+
+	// A broken effect's error is never replaced or cleared by the
+	// margins' message, which comes back once the effect builds.
+	reload_with_text(filter, "float4 mainImage(VertData v_in) : TARGET {");
+	const std::string broken = last_error(filter);
+	EXPECT_NE(broken, reduced);
+	update_and_settle(filter, margins(0, 0, 0, 0));
+	EXPECT_EQ(last_error(filter), broken);
+	update_and_settle(filter, margins(0, 9999, 0, 0));
+	reload_with_text(filter, green);
+	EXPECT_EQ(last_error(filter), reduced);
+	update_and_settle(filter, margins(0, 0, 0, 0));
+	EXPECT_EQ(last_error(filter), "");
+	EXPECT_EQ(obs_source_get_width(wide), 16000u);
 }
 
 TEST(MattingRender, PreviousImageShowsNothingFirstThenThePreviousCapture)
@@ -135,23 +160,8 @@ TEST(MattingRender, PreviousOutputFeedsBackAndASecondViewRepeatsTheFrame)
 
 TEST(MattingRender, ACompleteEffectFromAFileDrawsTheFullQuad)
 {
-	const std::string path = write_temp_file(
-		"complete.effect",
-		"uniform float4x4 ViewProj;\n"
-		"uniform texture2d image;\n"
-		"sampler_state pointSampler { Filter = Point; AddressU = Clamp;"
-		" AddressV = Clamp; };\n"
-		"struct VertData { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
-		"VertData VSDefault(VertData v_in)\n{\n"
-		"\tVertData v_out;\n"
-		"\tv_out.pos = mul(float4(v_in.pos.xyz, 1.0), ViewProj);\n"
-		"\tv_out.uv = v_in.uv;\n\treturn v_out;\n}\n"
-		"float4 PSDraw(VertData v_in) : TARGET\n{\n"
-		"\treturn float4(v_in.uv.x, v_in.uv.y, 0.0, 1.0) +"
-		" 0.0 * image.Sample(pointSampler, v_in.uv);\n}\n"
-		"technique Draw\n{\n\tpass\n\t{\n"
-		"\t\tvertex_shader = VSDefault(v_in);\n"
-		"\t\tpixel_shader = PSDraw(v_in);\n\t}\n}\n");
+	// Colour: the texture coordinates, as red and green.
+	const std::string path = hosttest::test_data("uv-complete.effect");
 	OBSSourceAutoRelease parent = make_input(100, 50);
 	OBSDataAutoRelease settings = margins(28, 0, 0, 14);
 	OBSDataAutoRelease file = from_file(path, true);
@@ -172,25 +182,34 @@ TEST(MattingRender, PremultipliedMarkerChoosesHowTheInputIsCaptured)
 {
 	// Half-transparent white: captured with the alpha divided out, the
 	// effect sees white; captured as drawn (premultiplied), it sees grey.
-	OBSSourceAutoRelease parent = make_input(16, 16, 0x80FFFFFF);
+	// The host draws an image without margins straight into the capture,
+	// and through its filter texture otherwise: the same pixels.
 	const std::string show_rgb =
 		"float4 mainImage(VertData v_in) : TARGET\n{\n"
 		"\tfloat4 c = image.Sample(textureSampler, v_in.uv);\n"
 		"\treturn float4(c.rgb, 1.0);\n}\n";
-	OBSSourceAutoRelease straight = add_matting(parent, show_rgb);
-	const uint32_t divided = headless::render_source(parent).pixel(8, 8);
-	obs_source_filter_remove(parent, straight);
-	OBSSourceAutoRelease premultiplied =
-		add_matting(parent, "#define USE_PM_ALPHA 1\n" + show_rgb);
-	const uint32_t as_drawn = headless::render_source(parent).pixel(8, 8);
-	EXPECT_GT(divided & 0xFF, (as_drawn & 0xFF) + 40)
-		<< std::hex << divided << " " << as_drawn;
-}
-
-TEST(MattingRender, ReportsItsTargetsColourSpace)
-{
-	OBSSourceAutoRelease parent = make_input(16, 16);
-	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	const gs_color_space preferred[] = {GS_CS_709_SCRGB};
-	EXPECT_EQ(obs_source_get_color_space(filter, 1, preferred), GS_CS_SRGB);
+	OBSSourceAutoRelease colour = make_input(16, 16, 0x80FFFFFF);
+	OBSSourceAutoRelease image = headless::make_image_source(
+		"image", hosttest::test_data("half-white.png"));
+	const std::pair<obs_source_t *, int> cases[] = {
+		{colour, 0}, {image, 0}, {image, 1}}; // input, left margin
+	uint32_t seen[3][2] = {};
+	for (int c = 0; c < 3; c++) {
+		auto [input, margin] = cases[c];
+		for (int premultiplied = 0; premultiplied < 2; premultiplied++) {
+			OBSSourceAutoRelease filter = add_matting(
+				input,
+				(premultiplied ? "#define USE_PM_ALPHA 1\n" : "") +
+					show_rgb,
+				margins(margin, 0, 0, 0));
+			seen[c][premultiplied] =
+				headless::render_source(input).pixel(8 + margin, 8);
+			obs_source_filter_remove(input, filter);
+		}
+		EXPECT_GT(seen[c][0] & 0xFF, (seen[c][1] & 0xFF) + 40)
+			<< std::hex << seen[c][0] << " " << seen[c][1];
+	}
+	for (int premultiplied = 0; premultiplied < 2; premultiplied++)
+		EXPECT_TRUE(pixel_near(seen[1][premultiplied],
+				       seen[2][premultiplied], 1));
 }

@@ -4,6 +4,10 @@
 #include <util/platform.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -21,6 +25,7 @@ struct ModuleExports {
 		get<bool(const char *, const char **)>("obs_module_get_string");
 	void (*set_locale)(const char *) =
 		get<void(const char *)>("obs_module_set_locale");
+	void (*post_load)() = get<void()>("obs_module_post_load");
 	~ModuleExports()
 	{
 		if (library)
@@ -42,6 +47,40 @@ std::set<std::string> exported_symbols(const std::string &path)
 	return names;
 }
 
+// Keys of a locale file with their texts.
+std::map<std::string, std::string> locale_file(const std::string &locale)
+{
+	std::map<std::string, std::string> texts;
+	std::ifstream in(headless::data_path() + "/locale/" + locale + ".ini");
+	for (std::string line; std::getline(in, line);) {
+		const size_t equals = line.find("=\"");
+		if (equals != std::string::npos && line.back() == '"')
+			texts[line.substr(0, equals)] = line.substr(
+				equals + 2, line.size() - equals - 3);
+	}
+	return texts;
+}
+
+// The locale keys the module's sources name ("ShaderFilter.*", "Crop.*"
+// and the two display names).
+std::set<std::string> keys_named_in_sources()
+{
+	std::set<std::string> keys = {"Korvane礼物", "Korvane抠像"};
+	const std::regex key("\"((ShaderFilter|Crop)\\.[A-Za-z0-9]+)\"");
+	for (const auto &entry : std::filesystem::recursive_directory_iterator(
+		     VELMORA_SOURCE_DIR "/src")) {
+		if (!entry.is_regular_file())
+			continue;
+		std::ifstream in(entry.path());
+		const std::string code((std::istreambuf_iterator<char>(in)),
+				       std::istreambuf_iterator<char>());
+		for (std::sregex_iterator it(code.begin(), code.end(), key), end;
+		     it != end; ++it)
+			keys.insert((*it)[1]);
+	}
+	return keys;
+}
+
 } // namespace
 
 TEST(ModuleLoad, LogsTaggedStartThenLoadedAtInfoLevel)
@@ -57,17 +96,26 @@ TEST(ModuleLoad, LogsTaggedStartThenLoadedAtInfoLevel)
 	EXPECT_EQ(order, (std::vector<std::string>{start, loaded}));
 }
 
-TEST(ModuleLoad, ExportsExactlyTheSevenEntryPointsAndItsApiVersion)
+TEST(ModuleLoad, ExportsExactlyItsEntryPointsAndItsApiVersion)
 {
 	EXPECT_EQ(exported_symbols(headless::plugin_path()),
 		  (std::set<std::string>{
 			  "obs_module_set_pointer", "obs_module_ver",
 			  "obs_module_get_string", "obs_module_set_locale",
 			  "obs_module_free_locale", "obs_module_load",
-			  "obs_module_unload"}));
+			  "obs_module_post_load", "obs_module_unload"}));
 	ModuleExports module;
 	ASSERT_NE(module.ver, nullptr);
 	EXPECT_EQ(module.ver(), 0x1F010001u);
+
+	// Without obs-websocket the hook after loading says nothing above
+	// debug level.
+	ASSERT_NE(module.post_load, nullptr);
+	const size_t before = headless::log_lines().size();
+	module.post_load();
+	const std::vector<headless::LogLine> lines = headless::log_lines();
+	for (size_t i = before; i < lines.size(); i++)
+		EXPECT_GT(lines[i].level, LOG_INFO) << lines[i].text;
 }
 
 TEST(ModuleLocale, AnswersFromTheLocaleFilesAndSwitchesLocale)
@@ -93,24 +141,20 @@ TEST(ModuleLocale, AnswersFromTheLocaleFilesAndSwitchesLocale)
 		EXPECT_STREQ(text, reload) << locale;
 	}
 
-	// Every key of the module has a text in both locales.
+	// Every key the module's code names has a text in both locale files,
+	// and the module answers each file's texts.
+	const std::set<std::string> named = keys_named_in_sources();
+	EXPECT_GT(named.size(), 20u);
 	for (const char *locale : {"zh-CN", "en-US"}) {
 		module.set_locale(locale);
-		for (const std::string key :
-		     {"Korvane礼物", "Korvane抠像", "Crop.Relative", "Crop.Left",
-		      "Crop.Top", "Crop.Right", "Crop.Bottom", "Crop.Width",
-		      "Crop.Height", "ShaderFilter.FileLoadFailed",
-		      "ShaderFilter.Unknown", "ShaderFilter.ExpandLeft",
-		      "ShaderFilter.ExpandRight", "ShaderFilter.ExpandTop",
-		      "ShaderFilter.ExpandBottom",
-		      "ShaderFilter.OverrideEntireEffect",
-		      "ShaderFilter.LoadFromFile", "ShaderFilter.ShaderText",
-		      "ShaderFilter.Convert", "ShaderFilter.ShaderFileName",
-		      "ShaderFilter.Error", "ShaderFilter.ReloadEffect"}) {
+		const std::map<std::string, std::string> texts =
+			locale_file(locale);
+		for (const std::string &key : named)
+			EXPECT_TRUE(texts.count(key)) << locale << ": " << key;
+		for (const auto &[key, expected] : texts) {
 			text = nullptr;
-			EXPECT_TRUE(module.get_string(key.c_str(), &text) &&
-				    text && *text)
-				<< locale << ": " << key;
+			EXPECT_TRUE(module.get_string(key.c_str(), &text));
+			EXPECT_EQ(text ? text : "", expected) << key;
 		}
 	}
 }

@@ -13,6 +13,7 @@
 #include "shader-convert.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -183,6 +184,20 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 		EXPECT_EQ(last_error(filter), "") << text;
 		EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
 	}
+	// A convertible text beyond the button's cap (256 KB) stays as it is,
+	// with the reason in last_error.
+	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
+	const auto padded = [&](size_t size) {
+		return "//" + std::string(size - 3 - shader.size(), 'x') +
+		       "\n" + shader;
+	};
+	paste_shader(filter, padded(256 * 1024 + 1));
+	EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
+	EXPECT_EQ(shader_text(filter), padded(256 * 1024 + 1));
+	EXPECT_NE(last_error(filter).find("too long to convert: 262145 bytes"),
+		  std::string::npos);
+	paste_shader(filter, padded(256 * 1024));
+	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
 	// The panel of the filter type alone has no instance behind its
 	// button: the click does nothing.
 	obs_properties_t *props = obs_get_source_properties(MATTING_FILTER_ID);
@@ -283,4 +298,63 @@ TEST(ShaderConvertButton, OtherShadersDrawAndTheMouseBecomesSliders)
 			obs_properties_destroy(props);
 		});
 	EXPECT_EQ(sliders, 4);
+}
+
+// Every shader of tests/data/shaders (Shadertoy, GLSL and LOVE, in the
+// forms and with the constructs real shaders use) converts, builds in a
+// real filter and draws a picture that is not uniform, over the quadrants
+// picture so that filters of the input show it too. The one whose first
+// line says it does not build is there for --check's failure report;
+// "amount" (love-effect.glsl) is set so that its picture is not black.
+TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
+{
+	OBSSourceAutoRelease parent = quadrants_source();
+	int drawn = 0;
+	for (const auto &entry : std::filesystem::directory_iterator(
+		     hosttest::test_data("shaders"))) {
+		const std::string name = entry.path().filename().string();
+		const std::string shader = read_shader(name);
+		if (entry.path().extension() != ".glsl" ||
+		    shader.find("does not build") < shader.find('\n'))
+			continue;
+		SCOPED_TRACE(name);
+		OBSSourceAutoRelease filter =
+			add_converted(parent, shader, json(R"({"amount": 1.0})"));
+		const headless::Image image = headless::render_in_scene(parent);
+		ASSERT_FALSE(image.empty());
+		const auto differs = [&](size_t i) {
+			return std::abs(int(image.rgba[i]) - int(image.rgba[i % 4])) > 8;
+		};
+		size_t i = 0;
+		while (i < image.rgba.size() && !differs(i))
+			i++;
+		EXPECT_LT(i, image.rgba.size()) << "uniform picture";
+		obs_source_filter_remove(parent, filter);
+		drawn++;
+	}
+	EXPECT_GE(drawn, 50);
+}
+
+// Matrix products on known vectors, as GLSL computes them: constructors
+// fill columns, v * M multiplies by the columns. (The alpha reads the
+// coordinate: OpenGL cannot draw a pixel function that reads none.)
+TEST(ShaderConvertButton, MatrixProductsAreGlslsOnOpenGl)
+{
+	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
+	OBSSourceAutoRelease filter = add_converted(
+		parent,
+		"void mainImage(out vec4 fragColor, in vec2 fragCoord)\n{\n"
+		"    mat2 m = mat2(0.1, 0.2, 0.3, 0.4);\n"
+		"    mat2 k = mat2(vec2(0.5, 0.0), vec2(0.0, 1.0));\n"
+		"    mat3 r = mat3(vec3(0.0, 1.0, 0.0), vec3(-1.0, 0.0, 0.0), "
+		"vec3(0.0, 0.0, 1.0));\n"
+		"    vec2 a = m * vec2(1.0, 0.0);\n"
+		"    vec2 b = vec2(0.0, 1.0) * m;\n"
+		"    vec2 d = (k * m) * vec2(1.0, 0.0);\n"
+		"    vec3 v = r * vec3(1.0, 0.0, 0.0);\n"
+		"    fragColor = vec4(a.x + d.x, a.y + 0.1 * v.y, b.x + b.y, "
+		"step(-1.0, fragCoord.x));\n}\n");
+	// (0.1 + 0.05, 0.2 + 0.1, 0.2 + 0.4)
+	EXPECT_TRUE(pixel_near(centre_pixel(parent), 0xFF994D26, 2))
+		<< std::hex << centre_pixel(parent);
 }

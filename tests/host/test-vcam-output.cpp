@@ -5,17 +5,17 @@
 #include <util/platform.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <future>
 #include <thread>
 
 using namespace vcamtest;
+using namespace hosttest::colours;
 
 namespace {
 
 const int TIMEOUT_MS = 10000;
-const uint32_t RED = 0xFF0000FF; // 0xAABBGGRR
-const uint32_t BLUE = 0xFFFF0000;
 
 class Vcam : public ::testing::Test {
 protected:
@@ -55,15 +55,16 @@ protected:
 	OBSOutputAutoRelease output;
 };
 
-// Centre pixels as the recorder keeps them: B | G << 8 | R << 16.
-bool is_red(uint32_t bgr)
+// A centre pixel as the recorder keeps it (B | G << 8 | R << 16) that is
+// clearly red (shift 16) or blue (shift 0).
+bool is_pure(uint32_t bgr, int shift)
 {
-	return (bgr >> 16) > 200 && ((bgr >> 8) & 0xFF) < 50 && (bgr & 0xFF) < 50;
-}
-
-bool is_blue(uint32_t bgr)
-{
-	return (bgr & 0xFF) > 200 && ((bgr >> 8) & 0xFF) < 50 && (bgr >> 16) < 50;
+	for (int channel = 0; channel < 24; channel += 8) {
+		const uint32_t value = (bgr >> channel) & 0xFF;
+		if (channel == shift ? value <= 200 : value >= 50)
+			return false;
+	}
+	return true;
 }
 
 void make_blue(obs_source_t *source)
@@ -74,20 +75,19 @@ void make_blue(obs_source_t *source)
 	headless::wait_frames(4);
 }
 
-void count_signal(void *data, calldata_t *)
-{
-	(*static_cast<std::atomic<int> *>(data))++;
-}
-
 } // namespace
 
-TEST_F(Vcam, StartStopStartOpensACameraAtTheHostSizeOfEachStart)
+TEST_F(Vcam, EachStartOpensACameraAtTheHostSizeAndAStartWhileRunningIsRefused)
 {
 	// The instance follows the host's video settings of each start.
 	const int32_t sizes[][2] = {{640, 360}, {1280, 720}};
 	for (size_t i = 0; i < 2; i++) {
 		use_video(uint32_t(sizes[i][0]), uint32_t(sizes[i][1]));
 		start_and_receive(3);
+		EXPECT_FALSE(obs_output_start(output));
+		EXPECT_TRUE(obs_output_active(output));
+		EXPECT_TRUE(recorder::wait_frames(recorder::frame_count() + 3,
+						  TIMEOUT_MS));
 		obs_output_stop(output);
 		expect_cameras_released(i + 1);
 		const recorder::Camera camera =
@@ -100,9 +100,10 @@ TEST_F(Vcam, StartStopStartOpensACameraAtTheHostSizeOfEachStart)
 
 TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheHostColours)
 {
+	// Red, green, blue and white quadrants.
 	use_video(1920, 1080);
-	const std::string path = quadrant_picture(1920, 1080);
-	Programme programme(headless::make_image_source("quadrants", path));
+	Programme programme(headless::make_image_source(
+		"quadrants", hosttest::test_data("vcam-quadrants.png")));
 	const headless::Image host = headless::render_source(
 		programme.scene_source(), 1920, 1080,
 		headless::RenderMode::Bare);
@@ -110,15 +111,14 @@ TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheHostColours)
 	recorder::keep_frames(1);
 	start_and_receive(4);
 	obs_output_stop(output);
-	unlink(path.c_str());
 
 	const recorder::Snapshot record = recorder::snapshot();
 	const recorder::Frame &frame = record.frames.back();
 	ASSERT_EQ(frame.bytes.size(), 6220800u); // 5760 bytes x 1080 rows
-	const uint32_t spots[][3] = {{480, 270, 0xFF0000FF},
-				     {1440, 270, 0xFF00FF00},
-				     {480, 810, 0xFFFF0000},
-				     {1440, 810, 0xFFFFFFFF}};
+	const uint32_t spots[][3] = {{480, 270, RED},
+				     {1440, 270, GREEN},
+				     {480, 810, BLUE},
+				     {1440, 810, WHITE}};
 	for (const auto &[x, y, colour] : spots) {
 		const uint32_t got =
 			frame_pixel(frame, record.cameras.at(0), x, y);
@@ -143,7 +143,7 @@ TEST_F(Vcam, SlowCameraKeepsTheQueueAtThreeAndGetsTheNewestFrames)
 	bool blue_arrived = false;
 	for (int i = 0; i < 100 && !blue_arrived; i++) {
 		recorder::wait_frames(recorder::frame_count() + 1, TIMEOUT_MS);
-		blue_arrived = is_blue(recorder::snapshot().frames.back().centre);
+		blue_arrived = is_pure(recorder::snapshot().frames.back().centre, 0);
 	}
 	const uint64_t host_frames = obs_output_get_total_frames(output);
 	obs_output_stop(output);
@@ -157,8 +157,8 @@ TEST_F(Vcam, SlowCameraKeepsTheQueueAtThreeAndGetsTheNewestFrames)
 	for (const recorder::Frame &frame : record.frames) {
 		if (frame.time_ns < change)
 			continue;
-		new_seen = new_seen || is_blue(frame.centre);
-		EXPECT_FALSE(new_seen && is_red(frame.centre))
+		new_seen = new_seen || is_pure(frame.centre, 0);
+		EXPECT_FALSE(new_seen && is_pure(frame.centre, 16))
 			<< "an old frame after a new one";
 		old_after_change += !new_seen;
 	}
@@ -193,7 +193,10 @@ TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
 	Programme programme(headless::make_color_source("queued", 320, 180, RED));
 	std::atomic<int> stopping{0};
 	signal_handler_t *signals = obs_output_get_signal_handler(output);
-	signal_handler_connect(signals, "stopping", count_signal, &stopping);
+	auto count = [](void *data, calldata_t *) {
+		(*static_cast<std::atomic<int> *>(data))++;
+	};
+	signal_handler_connect(signals, "stopping", count, &stopping);
 
 	// The first frame is held inside the camera while three more queue.
 	recorder::hold_sends(true);
@@ -206,7 +209,7 @@ TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
 	os_sleep_ms(200); // stop has ended the run and waits for the send
 	recorder::hold_sends(false);
 	stopper.join();
-	signal_handler_disconnect(signals, "stopping", count_signal, &stopping);
+	signal_handler_disconnect(signals, "stopping", count, &stopping);
 	EXPECT_EQ(recorder::frame_count(), 1u);
 	expect_cameras_released(1);
 
@@ -218,7 +221,7 @@ TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
 	const recorder::Snapshot record = recorder::snapshot();
 	ASSERT_GE(record.frames.size(), 2u);
 	EXPECT_EQ(record.frames[1].camera, 1u);
-	EXPECT_TRUE(is_blue(record.frames[1].centre));
+	EXPECT_TRUE(is_pure(record.frames[1].centre, 0));
 	expect_cameras_released(2);
 }
 
@@ -244,26 +247,38 @@ TEST_F(Vcam, FailingScalerLogsBothLinesAndSendsBlackFrames)
 	expect_cameras_released(1);
 }
 
-TEST_F(Vcam, ThrowingCameraLosesThatFrameAndDeliveryGoesOn)
+TEST_F(Vcam, ThrowingCameraLosesThoseFramesReportsTheFirstAndDeliveryGoesOn)
 {
 	use_video(320, 180);
 	recorder::throw_on_sends(3);
 	start_and_receive(10);
 	obs_output_stop(output);
+	// Reported once per run, in the log and as the output's last error.
 	EXPECT_EQ(headless::log_count("VCamera: Error sending frame to vCamera",
 				      LOG_INFO),
-		  3u);
+		  1u);
+	const std::string error = obs_output_get_last_error(output);
+	EXPECT_NE(error.find("recorder: sending fails"), std::string::npos);
+	EXPECT_EQ(headless::log_count(error, LOG_WARNING), 1u);
+	// Those frames were counted as dropped, the others as sent.
+	const auto [received, sent, dropped] = last_run_figures();
+	EXPECT_EQ(sent, recorder::frame_count() - 3);
+	EXPECT_EQ(sent + dropped, received);
 	expect_cameras_released(1);
 }
 
-TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
+TEST_F(Vcam, StartWithoutACameraFailsWithTheReasonAndLeavesNothingRunning)
 {
 	use_video(320, 180);
-	for (auto mode :
-	     {recorder::CreateMode::ReturnNull, recorder::CreateMode::Throw}) {
+	const std::pair<recorder::CreateMode, const char *> modes[] = {
+		{recorder::CreateMode::ReturnNull, "made no 320 x 180 camera"},
+		{recorder::CreateMode::Throw, "recorder: camera creation fails"}};
+	for (const auto &[mode, reason] : modes) {
 		recorder::set_create_mode(mode);
 		EXPECT_FALSE(obs_output_start(output));
 		EXPECT_FALSE(obs_output_active(output));
+		const char *error = obs_output_get_last_error(output);
+		EXPECT_TRUE(error && strstr(error, reason)) << reason;
 	}
 	headless::wait_frames(4);
 	EXPECT_EQ(recorder::frame_count(), 0u);
@@ -271,18 +286,6 @@ TEST_F(Vcam, StartWithoutACameraFailsAndLeavesNothingRunning)
 	// Nothing of the failed starts stands in the way of the next.
 	recorder::set_create_mode(recorder::CreateMode::Normal);
 	start_and_receive(3);
-	obs_output_stop(output);
-	expect_cameras_released(1);
-}
-
-TEST_F(Vcam, StartWhileRunningIsRefusedAndTheRunGoesOn)
-{
-	use_video(320, 180);
-	start_and_receive(2);
-	EXPECT_FALSE(obs_output_start(output));
-	EXPECT_TRUE(obs_output_active(output));
-	EXPECT_TRUE(recorder::wait_frames(recorder::frame_count() + 5,
-					  TIMEOUT_MS));
 	obs_output_stop(output);
 	expect_cameras_released(1);
 }

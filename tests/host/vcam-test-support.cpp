@@ -3,21 +3,19 @@
 
 #include <util/platform.h>
 
-#include <QImage>
-#include <QPainter>
-
+#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace hosttest {
 
 // These programs load the copy of the module that sits beside the
-// recording camera library.
+// recording camera library, or the one VELMORA_VCAM_MODULE names.
 headless::HostConfig host_config()
 {
 	headless::HostConfig config;
 	config.echo_log = getenv("VELMORA_HOST_LOG") != nullptr;
-	config.plugin_path = VELMORA_VCAM_TEST_MODULE;
+	const char *module = getenv("VELMORA_VCAM_MODULE");
+	config.plugin_path = module ? module : VELMORA_VCAM_TEST_MODULE;
 	return config;
 }
 
@@ -56,32 +54,12 @@ Programme::Programme(obs_source_t *source) : shown(source)
 
 Programme::~Programme()
 {
-	headless::show_in_program(nullptr);
-	obs_scene_release(scene);
+	headless::hide_from_program(scene);
 }
 
 obs_source_t *Programme::scene_source() const
 {
 	return obs_scene_get_source(scene);
-}
-
-std::string quadrant_picture(uint32_t width, uint32_t height)
-{
-	const std::string path = "/tmp/velmora-vcam-quadrants-" +
-				 std::to_string(getpid()) + "-" +
-				 std::to_string(width) + "x" +
-				 std::to_string(height) + ".png";
-	QImage picture(int(width), int(height), QImage::Format_RGB32);
-	const int w = int(width) / 2, h = int(height) / 2;
-	QPainter painter(&picture);
-	painter.fillRect(0, 0, w, h, QColor(255, 0, 0));
-	painter.fillRect(w, 0, int(width) - w, h, QColor(0, 255, 0));
-	painter.fillRect(0, h, w, int(height) - h, QColor(0, 0, 255));
-	painter.fillRect(w, h, int(width) - w, int(height) - h,
-			 QColor(255, 255, 255));
-	painter.end();
-	picture.save(QString::fromStdString(path));
-	return path;
 }
 
 uint32_t frame_pixel(const recorder::Frame &frame,
@@ -91,6 +69,17 @@ uint32_t frame_pixel(const recorder::Frame &frame,
 	const uint8_t *p = frame.bytes.data() + y * stride + x * 3;
 	return 0xFF000000u | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 |
 	       uint32_t(p[2]);
+}
+
+std::array<unsigned long long, 3> last_run_figures()
+{
+	std::array<unsigned long long, 3> figures = {0, 0, 0};
+	for (const headless::LogLine &line : headless::log_lines())
+		sscanf(line.text.c_str(),
+		       "velmora-rgb-cam: stopped: %llu frames received, %llu "
+		       "sent, %llu dropped",
+		       &figures[0], &figures[1], &figures[2]);
+	return figures;
 }
 
 } // namespace vcamtest

@@ -1,11 +1,12 @@
 // Shared pieces of the virtual camera's host tests: the module copy that
 // sits beside the recording camera library, the output instance the module
-// made at load, and programme pictures with known colours.
+// made at load, and the programme.
 #pragma once
 
 #include "host-environment.h"
 #include "camsink-recorder.h"
 
+#include <array>
 #include <string>
 
 namespace vcamtest {
@@ -33,13 +34,13 @@ private:
 	obs_scene_t *scene = nullptr;
 };
 
-// A PNG of width x height in four quadrants: red top left, green top
-// right, blue bottom left, white bottom right. Written once per process.
-std::string quadrant_picture(uint32_t width, uint32_t height);
-
 // Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), so that it
 // compares with what the host renders.
 uint32_t frame_pixel(const recorder::Frame &frame, const recorder::Camera &camera,
 		     uint32_t x, uint32_t y);
+
+// Frames received, sent and dropped in the last run stopped, as the
+// output's stop line in the host log gives them.
+std::array<unsigned long long, 3> last_run_figures();
 
 } // namespace vcamtest

@@ -31,29 +31,30 @@ State &state()
 	return s;
 }
 
-// Index of the open camera with this handle, or -1.
-long open_camera(const Snapshot &record, const void *handle)
+template<typename T> void set(T State::*field, T value)
 {
-	for (size_t i = record.cameras.size(); i-- > 0;)
-		if (record.cameras[i].handle == handle)
-			return record.cameras[i].deletes == 0 ? long(i) : -1;
-	return -1;
+	std::lock_guard<std::mutex> lock(state().mutex);
+	state().*field = value;
+	state().changed.notify_all();
 }
 
-size_t row_bytes(int32_t width)
+template<typename Done> bool wait_for(int timeout_ms, Done done)
 {
-	return (size_t(width) * 3 + 3) & ~size_t(3);
+	std::unique_lock<std::mutex> lock(state().mutex);
+	return state().changed.wait_for(
+		lock, std::chrono::milliseconds(timeout_ms), done);
 }
 
-// Marks a send or delete running; two at once is a fault of the caller.
-class CallScope {
-public:
+// Marks a send or delete running (under the lock, which the send may let
+// go meanwhile); two at once is a fault of the caller.
+struct CallScope {
+	State &s;
+	std::unique_lock<std::mutex> &lock;
 	CallScope(State &s, std::unique_lock<std::mutex> &lock) : s(s), lock(lock)
 	{
 		if (s.calls_in_progress++ > 0)
 			s.record.faults.push_back(
-				"scSendFrame/scDeleteCamera called at the "
-				"same time");
+				"scSendFrame/scDeleteCamera called at the same time");
 	}
 	~CallScope()
 	{
@@ -61,22 +62,18 @@ public:
 			lock.lock();
 		s.calls_in_progress--;
 	}
-
-private:
-	State &s;
-	std::unique_lock<std::mutex> &lock;
 };
 
 void record_frame(State &s, size_t index, const uint8_t *bytes, int64_t time)
 {
 	Camera &camera = s.record.cameras[index];
 	camera.frames++;
-	const size_t stride = row_bytes(camera.width);
+	const size_t stride = (size_t(camera.width) * 3 + 3) & ~size_t(3);
+	const uint8_t *centre = bytes + size_t(camera.height / 2) * stride +
+				size_t(camera.width / 2) * 3;
 	Frame frame;
 	frame.camera = index;
 	frame.time_ns = time;
-	const uint8_t *centre = bytes + size_t(camera.height / 2) * stride +
-				size_t(camera.width / 2) * 3;
 	frame.centre = uint32_t(centre[0]) | uint32_t(centre[1]) << 8 |
 		       uint32_t(centre[2]) << 16;
 	if (s.frames_kept > 0) {
@@ -85,8 +82,7 @@ void record_frame(State &s, size_t index, const uint8_t *bytes, int64_t time)
 		const size_t total = s.record.frames.size() + 1;
 		if (total > s.frames_kept)
 			std::vector<uint8_t>().swap(
-				s.record.frames[total - 1 - s.frames_kept]
-					.bytes);
+				s.record.frames[total - 1 - s.frames_kept].bytes);
 	}
 	s.record.frames.push_back(std::move(frame));
 }
@@ -98,8 +94,7 @@ void reset()
 	State &s = state();
 	std::lock_guard<std::mutex> lock(s.mutex);
 	s.record = Snapshot();
-	s.send_delay_ms = 0;
-	s.throws_left = 0;
+	s.send_delay_ms = s.throws_left = 0;
 	s.create_mode = CreateMode::Normal;
 	s.frames_kept = 4;
 	s.held = false;
@@ -108,57 +103,25 @@ void reset()
 
 Snapshot snapshot()
 {
-	State &s = state();
-	std::lock_guard<std::mutex> lock(s.mutex);
-	return s.record;
-}
-
-void set_send_delay_ms(int ms)
-{
 	std::lock_guard<std::mutex> lock(state().mutex);
-	state().send_delay_ms = ms;
+	return state().record;
 }
 
-void throw_on_sends(int count)
-{
-	std::lock_guard<std::mutex> lock(state().mutex);
-	state().throws_left = count;
-}
-
-void set_create_mode(CreateMode mode)
-{
-	std::lock_guard<std::mutex> lock(state().mutex);
-	state().create_mode = mode;
-}
-
-void keep_frames(size_t count)
-{
-	std::lock_guard<std::mutex> lock(state().mutex);
-	state().frames_kept = count;
-}
-
-void hold_sends(bool hold)
-{
-	State &s = state();
-	std::lock_guard<std::mutex> lock(s.mutex);
-	s.held = hold;
-	s.changed.notify_all();
-}
+void set_send_delay_ms(int ms) { set(&State::send_delay_ms, ms); }
+void throw_on_sends(int count) { set(&State::throws_left, count); }
+void set_create_mode(CreateMode mode) { set(&State::create_mode, mode); }
+void keep_frames(size_t count) { set(&State::frames_kept, count); }
+void hold_sends(bool hold) { set(&State::held, hold); }
 
 bool wait_until_send_held(int timeout_ms)
 {
-	State &s = state();
-	std::unique_lock<std::mutex> lock(s.mutex);
-	return s.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-				  [&] { return s.send_waiting; });
+	return wait_for(timeout_ms, [] { return state().send_waiting; });
 }
 
 bool wait_frames(size_t count, int timeout_ms)
 {
-	State &s = state();
-	std::unique_lock<std::mutex> lock(s.mutex);
-	return s.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-				  [&] { return s.record.frames.size() >= count; });
+	return wait_for(timeout_ms,
+			[&] { return state().record.frames.size() >= count; });
 }
 
 size_t frame_count()
@@ -188,9 +151,9 @@ void *scCreateCamera(int32_t width, int32_t height, float fps)
 		throw std::runtime_error("recorder: camera creation fails");
 	if (s.create_mode == CreateMode::ReturnNull)
 		return nullptr;
-	Camera camera;
 	// Distinct handles for the whole run, never reused.
 	static uintptr_t next_handle = 0x1000;
+	Camera camera;
 	camera.handle = reinterpret_cast<void *>(next_handle += 0x10);
 	camera.width = width;
 	camera.height = height;
@@ -206,15 +169,17 @@ int32_t scSendFrame(void *handle, const void *frame)
 	State &s = state();
 	std::unique_lock<std::mutex> lock(s.mutex);
 	CallScope scope(s, lock);
-	const long index = open_camera(s.record, handle);
+	long index = -1; // of the open camera with this handle
+	for (size_t i = 0; i < s.record.cameras.size(); i++)
+		if (s.record.cameras[i].handle == handle &&
+		    s.record.cameras[i].deletes == 0)
+			index = long(i);
 	if (index < 0 || !frame) {
 		s.record.faults.push_back("frame for a camera that is not open");
 		return -1;
 	}
-	record_frame(s, size_t(index), static_cast<const uint8_t *>(frame),
-		     time);
+	record_frame(s, size_t(index), static_cast<const uint8_t *>(frame), time);
 	s.changed.notify_all();
-
 	if (s.held) {
 		s.send_waiting = true;
 		s.changed.notify_all();

@@ -8,14 +8,14 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <csignal>
 #include <fstream>
-#include <iterator>
+#include <functional>
+#include <stdexcept>
 #include <thread>
-#include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +69,17 @@ struct Environment {
 	}
 };
 
+// What call threw as a std::runtime_error; "" when it threw nothing.
+std::string thrown(const std::function<void()> &call)
+{
+	try {
+		call();
+	} catch (const std::runtime_error &e) {
+		return e.what();
+	}
+	return "";
+}
+
 } // namespace
 
 TEST(CamsinkPacking, RowsLoseTheirPaddingAndReorderForTheDevice)
@@ -76,7 +87,6 @@ TEST(CamsinkPacking, RowsLoseTheirPaddingAndReorderForTheDevice)
 	// 5 pixels: 15 bytes of pixels in a 16-byte row.
 	const std::vector<uint8_t> frame = padded_frame(5, 2);
 	ASSERT_EQ(frame.size(), 32u);
-
 	std::vector<uint8_t> bgr(30), rgb(30);
 	pack_bgr(frame.data(), 5, 2, bgr.data());
 	pack_rgb(frame.data(), 5, 2, rgb.data());
@@ -87,37 +97,43 @@ TEST(CamsinkPacking, RowsLoseTheirPaddingAndReorderForTheDevice)
 		EXPECT_EQ(std::vector<uint8_t>(&rgb[i * 3], &rgb[i * 3 + 3]),
 			  (std::vector<uint8_t>{200, y, x}));
 	}
-}
 
-TEST(CamsinkPacking, YuyvUsesLimitedRangeRec601)
-{
-	// Pairs of white, black and red pixels in a 6-pixel row.
-	std::vector<uint8_t> frame(padded_frame_bytes(6, 1), 0);
+	// YUYV in limited-range Rec. 601: pairs of white, black and red.
+	std::vector<uint8_t> pairs(padded_frame_bytes(6, 1), 0);
 	const uint8_t colours[3][3] = {{255, 255, 255}, {0, 0, 0}, {0, 0, 255}};
-	for (int pair = 0; pair < 3; pair++)
-		for (int i = 0; i < 2; i++)
-			std::copy_n(colours[pair], 3, &frame[(pair * 2 + i) * 3]);
-
+	for (int i = 0; i < 6; i++)
+		std::copy_n(colours[i / 2], 3, &pairs[size_t(i) * 3]);
 	std::vector<uint8_t> yuyv(12);
-	pack_yuyv(frame.data(), 6, 1, yuyv.data());
-	const std::vector<uint8_t> expected = {235, 128, 235, 128, 16, 128,
-					       16,  128, 82,  90,  82,  240};
-	EXPECT_EQ(yuyv, expected);
+	pack_yuyv(pairs.data(), 6, 1, yuyv.data());
+	EXPECT_EQ(yuyv, (std::vector<uint8_t>{235, 128, 235, 128, 16, 128, 16,
+					      128, 82, 90, 82, 240}));
 }
 
-TEST(CamsinkFile, WritesEachFrameWithoutPadding)
+TEST(CamsinkFile, WholeFramesWithoutPaddingAndTheReasonWhenOneCannotBeWritten)
 {
 	const std::string path = temp_path("frames.bgr");
 	Environment env(path.c_str(), nullptr);
 	const uint64_t published = frames_published();
-
 	void *camera = scCreateCamera(6, 2, 60.0f);
 	ASSERT_NE(camera, nullptr);
 	std::vector<uint8_t> frame = padded_frame(6, 2);
-	for (int i = 0; i < 3; i++) {
-		frame[0] = uint8_t(100 + i);
-		EXPECT_EQ(scSendFrame(camera, frame.data()), 0);
-	}
+	auto send = [&](uint8_t mark) {
+		frame[0] = mark;
+		return thrown([&] { EXPECT_EQ(scSendFrame(camera, frame.data()), 0); });
+	};
+	// Room for two and a half 36-byte frames: the third is cut short.
+	rlimit old_limit;
+	getrlimit(RLIMIT_FSIZE, &old_limit);
+	const rlimit limit = {90, old_limit.rlim_max};
+	signal(SIGXFSZ, SIG_IGN);
+	setrlimit(RLIMIT_FSIZE, &limit);
+	const std::vector<std::string> errors = {send(100), send(101), send(102)};
+	setrlimit(RLIMIT_FSIZE, &old_limit);
+	EXPECT_EQ(errors, (std::vector<std::string>{
+				  "", "", "cannot write a frame to " + path +
+						  ": File too large"}));
+	// With room again, frames follow the last whole one.
+	EXPECT_EQ(send(103), "");
 	EXPECT_EQ(scDeleteCamera(camera), 0);
 	EXPECT_EQ(frames_published(), published + 3);
 
@@ -128,7 +144,7 @@ TEST(CamsinkFile, WritesEachFrameWithoutPadding)
 	ASSERT_EQ(written.size(), 3u * 36);
 	std::vector<uint8_t> packed(36);
 	for (int i = 0; i < 3; i++) {
-		frame[0] = uint8_t(100 + i);
+		frame[0] = uint8_t(i < 2 ? 100 + i : 103);
 		pack_bgr(frame.data(), 6, 2, packed.data());
 		EXPECT_TRUE(std::equal(packed.begin(), packed.end(),
 				       written.begin() + i * 36));
@@ -205,13 +221,17 @@ TEST(CamsinkRefusals, BadSizesRatesAndHandlesAreRefused)
 	EXPECT_EQ(scDeleteCamera(camera), -1);
 }
 
-TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedGivesNoCamera)
+TEST(CamsinkRefusals, ConfiguredSinkThatCannotBeUsedThrowsWhy)
 {
 	// A folder that is not there; a device that is not a video device.
-	for (auto [file, device] :
-	     {std::pair{"/nonexistent-folder/frames.bgr", (const char *)nullptr},
-	      {nullptr, "/dev/null"}}) {
+	const char *const cases[][3] = {
+		{"/nonexistent-folder/frames.bgr", nullptr,
+		 "No such file or directory"},
+		{nullptr, "/dev/null", "is not a video output device"}};
+	for (const auto &[file, device, reason] : cases) {
 		Environment env(file, device);
-		EXPECT_EQ(scCreateCamera(16, 16, 60.0f), nullptr);
+		const std::string error = thrown(
+			[] { scDeleteCamera(scCreateCamera(16, 16, 60.0f)); });
+		EXPECT_NE(error.find(reason), std::string::npos) << error;
 	}
 }

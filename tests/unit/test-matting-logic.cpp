@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <vector>
 
@@ -51,19 +50,6 @@ TEST(MattingRandom, DrawsBelow30003AndStepsByATenThousandth)
 	EXPECT_EQ(next_draw, 3u);
 	EXPECT_FLOAT_EQ(random_from({0}), 0.0f);
 	EXPECT_FLOAT_EQ(random_from({5}), 0.0001f);
-}
-
-TEST(MattingRandom, OwnGeneratorStaysInRangeAndVaries)
-{
-	std::set<float> seen;
-	for (int i = 0; i < 200; i++) {
-		const float value = matting_random_value();
-		ASSERT_GE(value, 0.0f);
-		ASSERT_LE(value, 1.0f);
-		EXPECT_NEAR(value * 10000.0f, std::round(value * 10000.0f), 1e-2);
-		seen.insert(value);
-	}
-	EXPECT_GT(seen.size(), 150u);
 }
 
 // The built-in effects are files in the tree, built into the module: the
@@ -184,20 +170,44 @@ TEST(MattingAnnotations, RangesFollowTheParametersType)
 	EXPECT_EQ(integer.step.integer, INT32_MAX);
 }
 
-TEST(MattingTick, AnEmptyTargetGivesFiniteValues)
+TEST(MattingTick, MarginsAreCutInProportionToWhatAFrameCarries)
 {
-	matting_filter filter;
-	filter.expand_left = 4;
-	tick_mapping(&filter, 0, 0);
-	EXPECT_EQ(filter.total_width, 4);
-	EXPECT_EQ(filter.total_height, 0);
-	for (float value : {filter.uv_scale.x, filter.uv_scale.y,
-			    filter.uv_offset.x, filter.uv_offset.y,
-			    filter.uv_pixel_interval.x,
-			    filter.uv_pixel_interval.y})
-		EXPECT_TRUE(std::isfinite(value));
-	EXPECT_FLOAT_EQ(filter.uv_scale.x, 1.0f);
-	EXPECT_FLOAT_EQ(filter.uv_pixel_interval.x, 0.0f);
+	const frame_limits limits = {16384, 8192u * 8192u};
+	struct Case {
+		uint32_t base_width, base_height;
+		margin_set asked;
+		int32_t width, height; // as drawn
+	};
+	const Case cases[] = {
+		{1920, 1080, {10, 20, 5, 0}, 1950, 1085},
+		{16000, 8, {0, 9999, 0, 0}, 16384, 8},
+		// 23838 x 22158 asked; 2617 of each margin fit.
+		{3840, 2160, {9999, 9999, 9999, 9999}, 9074, 7394},
+		// The base alone is more than a frame carries: no margins.
+		{20000, 4000, {5, 5, 5, 5}, 20000, 4000},
+		// An empty target.
+		{0, 0, {4, 0, 0, 0}, 4, 0},
+	};
+	for (const Case &c : cases) {
+		matting_filter filter;
+		filter.expand_left = c.asked.left;
+		filter.expand_right = c.asked.right;
+		filter.expand_top = c.asked.top;
+		filter.expand_bottom = c.asked.bottom;
+		tick_mapping(&filter, c.base_width, c.base_height, limits);
+		EXPECT_EQ(filter.total_width, c.width) << c.base_width;
+		EXPECT_EQ(filter.total_height, c.height) << c.base_width;
+		EXPECT_EQ(filter.asked_width,
+			  int32_t(c.base_width) + c.asked.left + c.asked.right);
+		for (float value : {filter.uv_scale.x, filter.uv_scale.y,
+				    filter.uv_offset.x, filter.uv_offset.y,
+				    filter.uv_pixel_interval.x,
+				    filter.uv_pixel_interval.y})
+			EXPECT_TRUE(std::isfinite(value));
+		if (c.base_width == 3840) {
+			EXPECT_FLOAT_EQ(filter.uv_offset.x, -2617.0f / 3840.0f);
+		}
+	}
 }
 
 TEST(MattingTick, LoopsCountSecondsOncePerTickAndWrap)

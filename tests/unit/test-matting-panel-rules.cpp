@@ -1,36 +1,47 @@
-// The panel's decisions that the host tests do not reach: ranges without a
-// usable step, names at the edge of the effect-file rule, and the byte
-// order of source names.
+// The panel's decisions that the host tests do not repeat: range
+// fallbacks, names at the edge of the effect-file rule, and the byte order
+// of source names.
 #include "matting/matting-panel-rules.h"
 
 #include <gtest/gtest.h>
 
-TEST(PanelRules, ARangeWithoutAUsableStepKeepsItsBounds)
+TEST(PanelRules, RangesWithoutBoundsOrAUsableStepFallBack)
 {
-	matting_param f;
-	f.type = GS_SHADER_PARAM_FLOAT;
-	f.minimum.number = 0.0;
-	f.maximum.number = 2.0;
-	for (double step : {0.0, -1.0}) {
-		f.step.number = step;
-		const float_range range = param_float_range(f);
-		EXPECT_EQ(range.minimum, 0.0);
-		EXPECT_EQ(range.maximum, 2.0);
-		EXPECT_EQ(range.step, 0.0001);
+	// Annotated minimum, maximum and step; the range the control gets.
+	const struct {
+		double min, max, step, want_min, want_max, want_step;
+	} cases[] = {
+		{0, 8, 2, 0, 8, 2},
+		{0, 2, 0, 0, 2, -1}, // -1: the type's fallback step
+		{0, 2, -1, 0, 2, -1},
+		// Equal bounds (no annotations) fall back as a whole.
+		{0, 0, 0.5, -1000, 1000, -1},
+		{3, 3, 2, -1000, 1000, -1},
+	};
+	for (const auto &c : cases) {
+		matting_param f, i;
+		f.type = GS_SHADER_PARAM_FLOAT;
+		i.type = GS_SHADER_PARAM_INT;
+		f.minimum.number = c.min, f.maximum.number = c.max;
+		f.step.number = c.step;
+		i.minimum.integer = int(c.min), i.maximum.integer = int(c.max);
+		i.step.integer = int(c.step);
+		const float_range fr = param_float_range(f);
+		const int_range ir = param_int_range(i);
+		SCOPED_TRACE(std::to_string(c.min) + " " + std::to_string(c.max) +
+			     " " + std::to_string(c.step));
+		EXPECT_EQ(fr.minimum, c.want_min);
+		EXPECT_EQ(fr.maximum, c.want_max);
+		EXPECT_EQ(ir.minimum, int(c.want_min));
+		EXPECT_EQ(ir.maximum, int(c.want_max));
+		if (c.want_step > 0) {
+			EXPECT_EQ(fr.step, c.want_step);
+			EXPECT_EQ(ir.step, int(c.want_step));
+		} else {
+			EXPECT_EQ(fr.step, 0.0001);
+			EXPECT_EQ(ir.step, 1);
+		}
 	}
-	// Equal bounds fall back as a whole, step included.
-	f.maximum.number = 0.0;
-	f.step.number = 0.5;
-	EXPECT_EQ(param_float_range(f).maximum, 1000.0);
-	EXPECT_EQ(param_float_range(f).step, 0.0001);
-
-	matting_param i;
-	i.type = GS_SHADER_PARAM_INT;
-	i.minimum.integer = 0;
-	i.maximum.integer = 10;
-	const int_range range = param_int_range(i);
-	EXPECT_EQ(range.maximum, 10);
-	EXPECT_EQ(range.step, 1);
 }
 
 TEST(PanelRules, EffectFileNamesAtTheEdges)

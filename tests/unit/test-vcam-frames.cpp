@@ -1,7 +1,9 @@
 // The virtual camera output's frames without a running host: conversion
 // with the host's scaler into padded BGR rows, the colour range and space
-// of the source side, the bounded queue and the reuse of frame buffers.
+// of the source side, the bounded queue, the reuse of frame buffers and the
+// counts of a run.
 #include "vcam/vcam-output.h"
+#include "vcam/vcam-status.h"
 #include "camsink-recorder.h"
 
 #include <gtest/gtest.h>
@@ -132,55 +134,65 @@ TEST(VcamConversion, SourceSideTakesTheHostRangeAndColourSpace)
 			      colour, 8));
 }
 
-TEST(VcamQueue, KeepsTheThreeNewestFramesAndEndsWithTheRun)
-{
-	vcam_output vcam;
-	vcam.active = true;
-	for (int i = 0; i < 5; i++) {
-		QImage frame = vcam_new_frame(8, 2);
-		frame.bits()[0] = uchar(i);
-		EXPECT_TRUE(vcam_queue_frame(&vcam, std::move(frame)));
-	}
-	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
-	QImage taken;
-	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
-	EXPECT_EQ(taken.constBits()[0], 2); // 0 and 1 were dropped
-	ASSERT_TRUE(vcam_take_frame(&vcam, &taken));
-	EXPECT_EQ(taken.constBits()[0], 3);
+namespace {
 
-	// Once the run ends, nothing more is queued or taken.
-	vcam.active = false;
-	EXPECT_FALSE(vcam_take_frame(&vcam, &taken));
-	EXPECT_FALSE(vcam_queue_frame(&vcam, vcam_new_frame(8, 2)));
-	EXPECT_EQ(vcam.frame_queue.size(), 1u);
+video_output_info nv12_video(uint32_t width, uint32_t height)
+{
+	video_output_info info = {};
+	info.format = VIDEO_FORMAT_NV12;
+	info.width = width;
+	info.height = height;
+	info.colorspace = VIDEO_CS_709;
+	info.range = VIDEO_RANGE_PARTIAL;
+	return info;
 }
 
-TEST(VcamQueue, FramesAreConvertedIntoReusedBuffers)
+// Active, width, height, frames received, sent and dropped, as read.
+std::vector<uint64_t> figures(vcam_output &vcam)
+{
+	vcam_status s;
+	vcam_read_status(&vcam, &s);
+	return {s.active, s.width, s.height, s.frames_received, s.frames_sent,
+		s.frames_dropped};
+}
+
+} // namespace
+
+TEST(VcamQueue, KeepsTheNewestFramesInReusedBuffersAndCountsThem)
 {
 	recorder::reset();
 	vcam_output vcam;
-	video_output_info info = {};
-	info.format = VIDEO_FORMAT_NV12;
-	info.width = 64;
-	info.height = 16;
-	info.colorspace = VIDEO_CS_709;
-	info.range = VIDEO_RANGE_PARTIAL;
-	ASSERT_TRUE(vcam_begin_run(&vcam, info));
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(64, 16)));
 
-	// No consumer: the queue fills and its oldest frames are reused.
-	Nv12Frame frame(64, 16, {0, 255, 0}, {0, 255, 0});
+	// No consumer: the queue keeps the newest frames, oldest first, and
+	// the buffers of the dropped ones are reused.
 	std::set<const uchar *> buffers;
 	for (int i = 0; i < 20; i++) {
+		Nv12Frame frame(64, 16, {i * 12, 255, 0}, {i * 12, 255, 0});
 		vcam_raw_video(&vcam, &frame.data);
 		buffers.insert(vcam.frame_queue.back().constBits());
 	}
 	EXPECT_LE(buffers.size(), FRAME_QUEUE_LIMIT + 1);
-	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {0, 255, 0}, 2));
+	ASSERT_EQ(vcam.frame_queue.size(), FRAME_QUEUE_LIMIT);
+	EXPECT_TRUE(bgr_near(vcam.frame_queue.front().constBits(), {204, 255, 0}, 2));
+	EXPECT_TRUE(bgr_near(vcam.frame_queue.back().constBits(), {228, 255, 0}, 2));
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{1, 64, 16, 20, 0, 17}));
 
+	// The frames left queued are lost to the run, whose figures stay.
 	vcam_end_run(&vcam);
 	EXPECT_TRUE(vcam.frame_queue.empty());
 	EXPECT_EQ(vcam.scaler, nullptr);
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{0, 64, 16, 20, 0, 20}));
+	// Once the run has ended, nothing more is queued or taken.
+	EXPECT_FALSE(vcam_queue_frame(&vcam, vcam_new_frame(8, 2)));
+	QImage taken;
+	EXPECT_FALSE(vcam_take_frame(&vcam, &taken));
 	const recorder::Snapshot record = recorder::snapshot();
 	ASSERT_EQ(record.cameras.size(), 1u);
 	EXPECT_EQ(record.cameras[0].deletes, 1);
+
+	// The next run starts from nothing.
+	ASSERT_TRUE(vcam_begin_run(&vcam, nv12_video(32, 8)));
+	EXPECT_EQ(figures(vcam), (std::vector<uint64_t>{1, 32, 8, 0, 0, 0}));
+	vcam_end_run(&vcam);
 }

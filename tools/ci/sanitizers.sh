@@ -46,7 +46,8 @@ build build-asan address,undefined
 tools/with-xvfb.sh ctest --test-dir build-asan --parallel "$jobs" \
 	--output-on-failure "$@" || status=1
 
-build build-tsan thread host-vcam-output host-vcam-unload host-matting-panel
+build build-tsan thread host-vcam-output host-vcam-unload host-vcam-library \
+	host-matting-panel
 tools/with-xvfb.sh ctest --test-dir build-tsan --parallel "$jobs" \
 	--output-on-failure -R '^host-(vcam|matting-panel)' "$@" || status=1
 exit $status

@@ -1,4 +1,5 @@
 #include "headless-host.h"
+#include "host-paths.h"
 #include "sanitizer-build.h"
 #include "xserver.h"
 
@@ -25,12 +26,6 @@
 #endif
 #ifndef VELMORA_SOURCE_DATA
 #define VELMORA_SOURCE_DATA ""
-#endif
-#ifndef VELMORA_STOCK_MODULE_DIR
-#define VELMORA_STOCK_MODULE_DIR "/usr/lib/x86_64-linux-gnu/obs-plugins"
-#endif
-#ifndef VELMORA_STOCK_DATA_DIR
-#define VELMORA_STOCK_DATA_DIR "/usr/share/obs/obs-plugins"
 #endif
 
 namespace headless {
@@ -144,12 +139,12 @@ bool load_module(const std::string &path, const std::string &data,
 
 std::string stock_module_dir()
 {
-	return VELMORA_STOCK_MODULE_DIR;
+	return host_paths::module_dir();
 }
 
 std::string stock_data_dir(const std::string &module)
 {
-	return std::string(VELMORA_STOCK_DATA_DIR) + "/" + module;
+	return host_paths::data_dir() + "/obs-plugins/" + module;
 }
 
 bool start(const HostConfig &config, std::string *error)
@@ -372,6 +367,20 @@ obs_scene_t *show_in_program(obs_source_t *source)
 	return scene;
 }
 
+void hide_from_program(obs_scene_t *scene)
+{
+	obs_set_output_source(0, nullptr);
+	remove_scene(scene);
+}
+
+void remove_scene(obs_scene_t *scene)
+{
+	if (!scene)
+		return;
+	obs_source_remove(obs_scene_get_source(scene));
+	obs_scene_release(scene);
+}
+
 bool press_button(obs_source_t *source, const char *property)
 {
 	obs_properties_t *props = obs_source_properties(source);
@@ -485,7 +494,7 @@ Image render_in_scene(obs_source_t *source, uint32_t width, uint32_t height,
 	wait_frames(2);
 	Image image = render_source(obs_scene_get_source(scene), width, height,
 				    RenderMode::Bare, background);
-	obs_scene_release(scene);
+	remove_scene(scene);
 	return image;
 }
 

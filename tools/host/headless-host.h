@@ -105,9 +105,17 @@ obs_source_t *add_filter(obs_source_t *source, const char *id,
 			 const char *name, obs_data_t *settings = nullptr);
 
 // Shows source in the program output through a private scene so that it is
-// active and showing; returns the scene (caller releases it, and should
-// clear the output channel with show_in_program(nullptr)).
+// active and showing; returns the scene, which the caller hands back to
+// hide_from_program.
 obs_scene_t *show_in_program(obs_source_t *source);
+
+// Clears the program output and removes the scene show_in_program made.
+void hide_from_program(obs_scene_t *scene);
+
+// Removes a scene the caller made and releases it (null: nothing). Every
+// scene a test makes goes this way: libobs 31 keeps a public scene in its
+// main canvas until it is removed, and counts it as leaked at shutdown.
+void remove_scene(obs_scene_t *scene);
 
 // Presses a button property of source; returns the callback's result.
 bool press_button(obs_source_t *source, const char *property);

@@ -2,11 +2,10 @@
 
 #include "effect-loader.h"
 #include "effect-text.h"
+#include "text-file.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -17,16 +16,7 @@ namespace {
 const effect_file_access &plain_files()
 {
 	static const effect_file_access access = {
-		[](const std::string &path, std::string *text) {
-			std::error_code ec;
-			if (!fs::is_regular_file(path, ec))
-				return false;
-			std::ifstream in(path, std::ios::binary);
-			std::ostringstream buffer;
-			buffer << in.rdbuf();
-			*text = buffer.str();
-			return bool(in);
-		},
+		read_text_file,
 		[](const std::string &path, std::string *absolute) {
 			std::error_code ec;
 			const fs::path canonical = fs::canonical(path, ec);

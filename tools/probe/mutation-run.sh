@@ -13,7 +13,9 @@ seed=${3:-1}
 out=${4:-}
 shift $(( $# < 4 ? $# : 4 ))
 here=$(cd "$(dirname "$0")/../.." && pwd)
-effects=$(find /usr/share/obs -name '*.effect' | sort)
+# The effects of the host the build runs against (see the README).
+host_data=${VELMORA_HOST_DATA_DIR:-$(sed -n 's/^VELMORA_HOST_DATA_DIR:PATH=//p' "$build/CMakeCache.txt")}
+effects=$(find "${host_data:-/usr/share/obs}" -name '*.effect' | sort)
 exec nice -n 19 "$here/tools/with-xvfb.sh" "${VELMORA_PROBE:-$build/velmora-effect-probe}" mutate \
   --opengl --count "$count" --rng "$seed" ${out:+--out "$out"} "$@" \
   $effects $(find "$here/data" -name '*.effect' | sort) \

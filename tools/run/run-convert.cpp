@@ -91,7 +91,9 @@ std::string wait_for_build(obs_source_t *filter)
 	return outcome;
 }
 
-void report_build_failure(const std::string &outcome)
+void report_build_failure(const std::string &shader,
+			  const std::string &converted,
+			  const std::string &outcome)
 {
 	fprintf(stderr,
 		"velmora-run: the converted effect does not build:\n%s\n",
@@ -105,6 +107,16 @@ void report_build_failure(const std::string &outcome)
 			"velmora-run: line numbers count the %zu lines the "
 			"filter puts ahead of the converted text\n",
 			lines_ahead_of_user_text());
+	std::vector<std::string> messages = compiler;
+	messages.push_back(outcome);
+	const std::vector<std::string> culprits = explain_unconverted(
+		shader, converted, lines_ahead_of_user_text(), messages);
+	for (const std::string &culprit : culprits)
+		fprintf(stderr, "velmora-run: in the shader, %s\n",
+			culprit.c_str());
+	if (culprits.empty())
+		fprintf(stderr, "velmora-run: no construct of the shader "
+				"itself is named by these messages\n");
 }
 
 // Draws the source once as a scene does; false with the host's messages
@@ -126,10 +138,10 @@ bool draws(obs_source_t *input)
 	return false;
 }
 
-// Builds text in a matting filter on a colour source, exactly as the filter
-// builds its shader_text (template, back-end adaptation, the compiler
-// guard), then draws it once. 0 when both work.
-int build_in_filter(const std::string &text)
+// Builds text (converted from shader) in a matting filter on a colour
+// source, exactly as the filter builds its shader_text (template, back-end
+// adaptation, the compiler guard), then draws it once. 0 when both work.
+int build_in_filter(const std::string &shader, const std::string &text)
 {
 	OBSSourceAutoRelease input = headless::make_color_source(
 		"convert check input", 64, 64, 0xFF808080);
@@ -151,7 +163,7 @@ int build_in_filter(const std::string &text)
 		fprintf(stderr, "velmora-run: the filter did not build the "
 				"effect in time\n");
 	else if (!outcome.empty())
-		report_build_failure(outcome);
+		report_build_failure(shader, text, outcome);
 	else
 		works = draws(input);
 	if (works)
@@ -192,7 +204,8 @@ int convert_main(const Args &args)
 	if (!check)
 		return 0;
 
-	return with_host(common, [&] { return build_in_filter(result.text); });
+	return with_host(common,
+			 [&] { return build_in_filter(text, result.text); });
 }
 
 } // namespace run

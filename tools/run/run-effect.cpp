@@ -116,8 +116,7 @@ int render_through_filter(const EffectOptions &options)
 	// Shown in the program, the filter runs every frame as it would live.
 	obs_scene_t *program = headless::show_in_program(input);
 	headless::wait_frames(options.frames + 1);
-	headless::show_in_program(nullptr);
-	obs_scene_release(program);
+	headless::hide_from_program(program);
 
 	OBSDataAutoRelease current = obs_source_get_settings(filter);
 	const char *error = obs_data_get_string(current, "last_error");

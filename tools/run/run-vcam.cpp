@@ -187,8 +187,7 @@ int vcam_main(const Args &args)
 					"did not start (--verbose shows why)\n");
 			status = 1;
 		}
-		headless::show_in_program(nullptr);
-		obs_scene_release(scene);
+		headless::hide_from_program(scene);
 	}
 	if (pattern && !picture.empty())
 		unlink(picture.c_str());

@@ -4,6 +4,7 @@
 #include "shader-convert.h"
 #include "rewrites.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,7 +50,7 @@ bool has(const std::string &text, const std::string &piece)
 	return text.find(piece) != std::string::npos;
 }
 
-std::string read_file(const std::string &path)
+std::string read_file(const std::filesystem::path &path)
 {
 	std::ifstream file(path, std::ios::binary);
 	std::ostringstream text;
@@ -131,11 +132,12 @@ TEST(ConvertDriver, BodiesTimeBlocksDirectivesAndSampling)
 		 "#ifdef A \n#if defined(B) \n\treturn  k;\n"},
 		{"\tc = point(line(k));\n", "\treturn  point2(line2(k));\n"},
 		// A site after an identifier character is not converted; the
-		// search after it covers all five sampling names.
+		// search after it covers all sampling names. A level of detail
+		// is SampleLevel's (Sample's third argument is an offset).
 		{"\tc = mytexture(a, p) + Texel(b, p) + textureLod(d, p, 0.0);\n",
 		 "\treturn  mytexture(a, (v_in.uv * uv_size)) + "
 		 "image.Sample(textureSampler, (v_in.uv * uv_size)) + "
-		 "d.Sample(textureSampler, (v_in.uv * uv_size), 0.0);\n"},
+		 "d.SampleLevel(textureSampler, (v_in.uv * uv_size), 0.0);\n"},
 		// An empty sampler name leaves the bare sampling name.
 		{"\tc = texture();\n", "\treturn  image.Sample(textureSampler);\n"},
 	});
@@ -146,7 +148,7 @@ TEST(ConvertDriver, PreludeDefinitionsAndUniforms)
 	EXPECT_EQ(converted("void mainImage(out vec4 c, in vec2 p) { c = "
 			    "vec4(mod(iMouse.x, 2.0)); }"),
 		  "#ifndef OPENGL\n"
-		  "#define mod(x,y) (x - y * floor(x / y))\n"
+		  "#define mod(x,y) ((x) - (y) * floor((x) / (y)))\n"
 		  "#endif\n"
 		  "uniform float4 iMouse<\n"
 		  "string widget_type = \"slider\";\n"
@@ -275,7 +277,8 @@ TEST(ConvertDriver, SecondPress)
 }
 
 // Inputs the fuzz target once found slow (over 1 s with sanitizers): the
-// growth of the text by one-argument constructors made later passes crawl.
+// growth of the text by one-argument constructors made later passes crawl,
+// and the literal constructor rule searched the whole text for each name.
 // Each must convert with bounded growth. The first byte selects the fuzz
 // target's mode (below 128: the whole driver).
 TEST(ConvertDriver, FuzzRegressions)
@@ -293,4 +296,108 @@ TEST(ConvertDriver, FuzzRegressions)
 		count++;
 	}
 	EXPECT_GT(count, 0);
+}
+
+// The constructs of real shaders the literal rules leave uncompilable: each
+// text must convert to a text holding every piece listed.
+TEST(ConvertDriver, ConstructsOfRealShaders)
+{
+	const std::string st = "void mainImage(out vec4 c, in vec2 p) ";
+	const std::pair<std::string, std::vector<std::string>> cases[] = {
+		{"\xEF\xBB\xBFvoid main(void) { gl_FragColor = vec4(1.0); }",
+		 {HEADER + " { return  float4(1.0,1.0,1.0,1.0); }"}},
+		{"void mainImage( out highp vec4 O,\n vec2 U ) { U = U / "
+		 "iResolution.xy; O = vec4(U, 0.0, 1.0); }",
+		 {"float2 pixelCoord = (v_in.uv * uv_size); pixelCoord = "
+		  "pixelCoord / uv_size; return  float4(pixelCoord"}},
+		{"vec4 effect( vec4 col, Image t, vec2 uv, vec2 px ) { return "
+		 "Texel(t, uv) * col; }",
+		 {"float4 col = float4(1.0,1.0,1.0,1.0);",
+		  "return image.Sample(textureSampler, v_in.uv) * col;"}},
+		{"precision mediump float;\nhighp float f(lowp vec2 q) { "
+		 "return q.x; }\n" + st + "{ c = vec4(f(p)); }",
+		 {"//precision mediump float;\nfloat f(float2 q)"}},
+		{st + "{ c = vec4(iGlobalTime + iChannelTime[2], "
+		      "iChannelResolution[0].x, iDate.x, iFrameRate * iTimeDelta); }",
+		 {"float4(elapsed_time + elapsed_time, float3(uv_size,1.0).x, "
+		  "iDate.x, iFrameRate * elapsed_timeDelta)",
+		  "#define iFrameRate 60.0", "#define elapsed_timeDelta",
+		  "#define iDate float4(float(current_time_year + 1900)"}},
+		{"const float A = 2.0;\nconst vec2 B = vec2(A * 0.5);\nfloat s = "
+		 "0.0;\nfloat k = 1.0;\nfloat g = A * 3.0;\n" + st +
+			 "{ s += k; c = vec4(B, s, g); }",
+		 {"//const float A = 2.0;\n#define A float(2.0)",
+		  "#define B float2(A * 0.5,A * 0.5)",
+		  "float s;\nuniform float k = 1.0;\nfloat g;", "\ts = 0.0;\n",
+		  "\tg = A * 3.0;\n"}},
+		{"const vec2 P[2] = vec2[](vec2(1.0, 0.0), vec2(0.0, 1.0));\n" +
+			 st + "{ float w[2] = float[2](0.25, 0.75); c = "
+			      "vec4(P[1] * w[0], 0.0, 1.0); }",
+		 {"{\n\tfloat2 P[2]; P[0] = float2(1.0, 0.0); P[1] = float2(0.0, "
+		  "1.0); float w[2]; w[0] = 0.25; w[1] = 0.75;"}},
+		{"mat2 rot(float a) { return mat2(cos(a), sin(a), -sin(a), "
+		 "cos(a)); }\n" + st +
+			 "{ mat3 m = mat3(1.0); mat2 k = mat2(p, p); vec2 q = "
+			 "rot(0.5) * p; c = vec4(q * k, 0.0, 1.0); }",
+		 {"glsl_mat2_s(cos(a), sin(a), -sin(a), cos(a))",
+		  "glsl_mat3_d(1.0)", "glsl_mat2_c(", "mul(rot(0.5) , ",
+		  "#define glsl_mat2_s(a,b,c,d) float2x2(a,c,b,d)",
+		  "#else\n#define glsl_mat2_s mat2\n"}},
+		{"uniform sampler2D iChannel0;\nvec3 tap(sampler2D s, vec2 uv) { "
+		 "return texture(s, uv).rgb; }\n" + st +
+			 "{ c = vec4(tap(iChannel0, p), 1.0) + "
+			 "texelFetch(iChannel1, ivec2(p), 0); }",
+		 {"float3 tap_iChannel0( float2 uv) { return "
+		  "image.Sample(textureSampler, uv).rgb; }",
+		  "tap_iChannel0( (v_in.uv * uv_size))",
+		  "iChannel1.Load( int3( int2((v_in.uv * uv_size)), 0))",
+		  "uniform texture2d iChannel1;\n"}},
+		{st + "{\n\tif (p.x > 1.0) c = vec4(1.0);\n\telse c = "
+		      "vec4(0.5);\n\tif (p.y > 2.0) return;\n}",
+		 {"{\n\tfloat4 c = float4(0.0,0.0,0.0,1.0);\n",
+		  "\telse c = float4(0.5,0.5,0.5,0.5);\n\tif ((v_in.uv * "
+		  "uv_size).y > 2.0) return c;\n\treturn c;\n}"}},
+		{"void main() {\n\tif (true) { gl_FragColor = vec4(1.0); }\n}",
+		 {"float4 FragColor_ = float4(0.0,0.0,0.0,1.0);",
+		  "FragColor_ = float4(1.0,1.0,1.0,1.0); }\n\treturn FragColor_;"}},
+		{"uniform vec2 resolution;\nextern number time;\n#define time2 "
+		 "(time * 2.0)\nvoid main() { gl_FragColor = vec4(gl_FragCoord.xy "
+		 "/ resolution, time2, 1.0); }",
+		 {"\n\n#define elapsed_time2 (elapsed_time * 2.0)\n",
+		  "float4((v_in.uv * uv_size).xy / uv_size, elapsed_time2"}},
+		{"#define time 2.5\n" + st + "{ c = vec4(time); }",
+		 {"#define elapsed_time_ 2.5\n", "float4(elapsed_time_,"}},
+	};
+	for (const auto &[text, pieces] : cases)
+		for (const std::string &piece : pieces)
+			EXPECT_TRUE(has(converted(text), piece))
+				<< piece << "\nin:\n" << converted(text);
+}
+
+// What --check says when the converted text does not build: the constructs
+// left as they are and the names in the compilers' messages, with their
+// lines in the user's text (a comment naming them does not count).
+TEST(ConvertDriver, ExplainsWhatDidNotBuild)
+{
+	const std::string shader =
+		"// glow and mainSound( in a comment\n"
+		"uniform samplerCube sky;\n"
+		"void mainImage(out vec4 c, in vec2 p)\n"
+		"{\n\tc = vec4(glow) + sky_tint;\n}\n";
+	const std::string converted = convert_shader(shader).text;
+	const size_t sky_tint_line =
+		std::count(converted.begin(),
+			   converted.begin() + converted.find("sky_tint"), '\n') +
+		1;
+	EXPECT_EQ(explain_unconverted(
+			  shader, converted, 10,
+			  {"0:36(18): error: `glow' undeclared",
+			   "0:36(9): cannot construct `vec4' from `return'",
+			   "(null) (" + std::to_string(10 + sky_tint_line) +
+				   ", 3): Unexpected token"}),
+		  (std::vector<std::string>{
+			  "line 2: a cube map (samplerCube), not converted: "
+			  "uniform samplerCube sky;",
+			  "line 5: `glow`: c = vec4(glow) + sky_tint;",
+			  "line 5: near `glow`: c = vec4(glow) + sky_tint;"}));
 }

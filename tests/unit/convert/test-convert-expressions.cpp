@@ -1,6 +1,8 @@
 // Arc tangents, matrix products and the colour output variable.
 #include "convert-rules.h"
+#include "guard-model.h"
 #include "rewrites.h"
+#include "shader-convert.h"
 
 namespace {
 
@@ -18,6 +20,11 @@ std::function<void(std::string &)> output(size_t main_offset = 0)
 }
 
 const std::string BLACK = " = float4(0.0,0.0,0.0,1.0);\n";
+
+bool has(const std::string &text, const std::string &piece)
+{
+	return text.find(piece) != std::string::npos;
+}
 
 } // namespace
 
@@ -126,4 +133,57 @@ TEST(ConvertOutput, SeveralAssignmentsUseALocal)
 		 "float4 fragColor" + BLACK +
 			 "fragColor.r = a; fragColor.g = b\n\treturn fragColor;"},
 	});
+}
+
+namespace {
+
+// The converted text as a back end's compiler gets it: through the host's
+// preprocessor (the guard's model of it), with the OpenGL adaptation's
+// "#define OPENGL 1" or without (Direct3D), blanks dropped.
+std::string as_compiled(const std::string &text, bool opengl)
+{
+	using namespace effect_guard;
+	const std::string source = (opengl ? "#define OPENGL 1\n" : "") + text;
+	LexedText lexed;
+	std::vector<Token> tokens;
+	std::string reason;
+	EXPECT_TRUE(lex_effect_text(source, &lexed, &reason) &&
+		    preprocess_effect_tokens(lexed.tokens, &tokens, &reason))
+		<< reason;
+	std::string joined;
+	for (const Token &token : tokens)
+		if (!token.blank())
+			joined.append(token.text);
+	return joined;
+}
+
+} // namespace
+
+// Both back ends compute what GLSL means: Direct3D fills its matrices by
+// rows, so the matrix GLSL builds column by column comes transposed there;
+// mod() has GLSL's sign for negative operands and its own parentheses; a
+// level of detail is SampleLevel's on both.
+TEST(ConvertPrelude, BothBackEndsComputeWhatGlslMeans)
+{
+	const ConvertResult result = convert_shader(
+		"void mainImage(out vec4 c, in vec2 p) {\n"
+		"\tmat2 m = mat2(1.0, 2.0, 3.0, 4.0) * mat2(p, p.yx);\n"
+		"\tbvec2 b = lessThan(p, vec2(mod(p.x + 1.0, p.y * 2.0)));\n"
+		"\tc = textureLod(iChannel0, p, 2.0) + vec4(m[0], b);\n}\n");
+	ASSERT_TRUE(result.converted());
+	const std::string d3d = as_compiled(result.text, false);
+	const std::string gl = as_compiled(result.text, true);
+	for (const char *piece :
+	     {"float2x2m=mul(float2x2(1.0,3.0,2.0,4.0),transpose(float2x2(",
+	      "bool2b=(",
+	      "(((v_in.uv*uv_size).x+1.0)-((v_in.uv*uv_size).y*2.0)*floor(((v_in."
+	      "uv*uv_size).x+1.0)/((v_in.uv*uv_size).y*2.0)))",
+	      "image.SampleLevel(textureSampler,"})
+		EXPECT_TRUE(has(d3d, piece)) << piece << "\n" << d3d;
+	for (const char *piece :
+	     {"mat2m=mul(mat2(1.0,2.0,3.0,4.0),mat2((v_in.uv*uv_size),",
+	      "bvec2b=lessThan(",
+	      "mod((v_in.uv*uv_size).x+1.0,(v_in.uv*uv_size).y*2.0)",
+	      "image.SampleLevel(textureSampler,"})
+		EXPECT_TRUE(has(gl, piece)) << piece << "\n" << gl;
 }

@@ -2,6 +2,10 @@
 #include "convert-rules.h"
 #include "rewrites.h"
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 namespace {
 
 void globals(std::string &text)
@@ -151,4 +155,38 @@ TEST(ConvertConstructor, UnclosedCallsExpandOnceAndGrowthStopsAtTheLimit)
 	expand_constructor(text, "float4(", 4, 64 * 1024);
 	EXPECT_LE(text.size(), 64u * 1024);
 	EXPECT_GT(text.size(), nested.size());
+}
+
+// The one-pass constructor rule against the literal one, on every fuzz seed,
+// fuzz regression and test shader, with the constructors in the driver's
+// order (and a growth limit as the driver sets it).
+TEST(ConvertConstructor, OnePassGivesWhatTheLiteralRuleGives)
+{
+	int compared = 0;
+	for (const char *folder : {VELMORA_FUZZ_SEEDS, VELMORA_FUZZ_REGRESSIONS,
+				   VELMORA_TEST_DATA "/shaders"}) {
+		for (const auto &entry :
+		     std::filesystem::directory_iterator(folder)) {
+			std::ostringstream read;
+			read << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+			std::string text = read.str();
+			apply_type_name_table(text);
+			const size_t limit = 2 * text.size() + 4096;
+			for (const auto &[name, count] :
+			     {std::pair{"bool2(", 2}, {"int(", 1}, {"float(", 1},
+			      {"float2(", 2}, {"float3(", 3}, {"float4(", 4},
+			      {"mat2(", 4}, {"mat3(", 9}}) {
+				std::string literal = text;
+				expand_constructor_by_calls(literal, name, count,
+							    limit);
+				if (expand_constructor_linear(text, name, count,
+							      limit))
+					compared++;
+				else
+					text = literal;
+				EXPECT_EQ(text, literal) << entry.path() << name;
+			}
+		}
+	}
+	EXPECT_GT(compared, 100);
 }
