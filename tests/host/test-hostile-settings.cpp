@@ -167,7 +167,7 @@ std::string default_text(obs_data_item_t *item)
 	case OBS_DATA_NUMBER:
 		return std::to_string(obs_data_item_get_default_double(item));
 	case OBS_DATA_STRING:
-		return obs_data_item_get_default_string(item);
+		return std::string(obs_data_item_get_default_string(item)).substr(0, 40);
 	default:
 		return "";
 	}
