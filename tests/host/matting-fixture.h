@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host-environment.h"
+#include "sanitizer-build.h"
 #include "plugin-ids.h"
 
 #include <obs.hpp>
@@ -90,7 +91,7 @@ std::string make_sparse_file(const std::string &name, size_t size);
 // when the host went longer than max_gap_ms without a frame meanwhile (the
 // rebuild blocked the graphics thread).
 bool reload_without_stall(obs_source_t *filter, obs_data_t *settings,
-			  int max_gap_ms = 1000);
+			  int max_gap_ms = 1000 * VELMORA_SANITIZER_SLOWDOWN);
 
 // A named pipe under the temporary folder. A writer comes after a few
 // seconds and writes a few bytes, so that a reader blocked on it goes on.

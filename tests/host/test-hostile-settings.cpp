@@ -7,7 +7,6 @@
 // gone must read its default again, and at shutdown nothing of the host's
 // may be left allocated (the environment's check).
 #include "matting-fixture.h"
-#include "sanitizer-build.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,13 +40,7 @@ headless::HostConfig host_config()
 
 namespace {
 
-#ifdef VELMORA_SANITIZER_OPTIONS
-// The sanitizer slows the module's own work on the graphics thread (the
-// effect guard reading a 16 MB text takes three times as long).
-const double MAX_GAP_MS = 1000.0;
-#else
-const double MAX_GAP_MS = 250.0;
-#endif
+const double MAX_GAP_MS = 250.0 * VELMORA_SANITIZER_SLOWDOWN;
 
 // One hostile value and how it goes into settings under a key.
 struct Hostile {

@@ -13,3 +13,12 @@
 #define VELMORA_SANITIZER_OPTIONS "TSAN_OPTIONS"
 #endif
 #endif
+
+// How many times longer than a normal build a test lets the module's own
+// work take: instrumented code runs several times slower (the effect guard
+// up to twenty times on its longest macro expansions).
+#ifdef VELMORA_SANITIZER_OPTIONS
+#define VELMORA_SANITIZER_SLOWDOWN 5
+#else
+#define VELMORA_SANITIZER_SLOWDOWN 1
+#endif
