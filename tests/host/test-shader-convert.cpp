@@ -13,10 +13,8 @@
 #include "shader-convert.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
 using namespace mattingtest;
 using hosttest::pixel_near;
@@ -26,15 +24,6 @@ namespace {
 const char CONVERT[] = "shader_convert";
 const uint32_t BLUE = 0xFFFF0000;
 const uint32_t WHITE = 0xFFFFFFFF;
-
-// A file of tests/data.
-std::string read_data(const std::string &name)
-{
-	std::ifstream file(hosttest::test_data(name), std::ios::binary);
-	std::ostringstream text;
-	text << file.rdbuf();
-	return text.str();
-}
 
 std::string shader_text(obs_source_t *filter)
 {
@@ -128,7 +117,7 @@ void expect_uv_gradient(const headless::Image &image)
 TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
 {
 	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
-	const std::string shader = read_data("shaders/shadertoy-uv-gradient.glsl");
+	const std::string shader = hosttest::read_test_data("shaders/shadertoy-uv-gradient.glsl");
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
 	paste_shader(filter, shader);
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
@@ -169,7 +158,7 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	}
 	// A convertible text beyond the button's cap (256 KB) stays as it is,
 	// with the reason in last_error.
-	const std::string shader = read_data("shaders/shadertoy-uv-gradient.glsl");
+	const std::string shader = hosttest::read_test_data("shaders/shadertoy-uv-gradient.glsl");
 	const auto padded = [&](size_t size) {
 		return "//" + std::string(size - 3 - shader.size(), 'x') +
 		       "\n" + shader;
@@ -197,7 +186,7 @@ TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 	OBSSourceAutoRelease second =
 		headless::make_color_source("velmora second", 64, 32, BLUE);
 	OBSSourceAutoRelease filter = add_converted(
-		parent, read_data("shaders/shadertoy-channel-split.glsl"));
+		parent, hosttest::read_test_data("shaders/shadertoy-channel-split.glsl"));
 	obs_properties_t *props = obs_source_properties(filter);
 	obs_property_t *list = obs_properties_get(props, "iChannel1_source");
 	EXPECT_TRUE(list && obs_property_visible(list));
@@ -250,7 +239,7 @@ TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
 	for (const auto &entry : std::filesystem::directory_iterator(
 		     hosttest::test_data("shaders"))) {
 		const std::string name = entry.path().filename().string();
-		const std::string shader = read_data("shaders/" + name);
+		const std::string shader = hosttest::read_test_data("shaders/" + name);
 		if (entry.path().extension() != ".glsl" ||
 		    shader.find("does not build") < shader.find('\n'))
 			continue;
@@ -295,7 +284,7 @@ TEST(ShaderConvertButton, MatrixProductsAreGlslsOnOpenGl)
 {
 	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
 	OBSSourceAutoRelease filter =
-		add_converted(parent, read_data("matrix-products.glsl"));
+		add_converted(parent, hosttest::read_test_data("matrix-products.glsl"));
 	// (0.1 + 0.05, 0.2 + 0.1, 0.2 + 0.4)
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), 0xFF994D26, 2))
 		<< std::hex << centre_pixel(parent);
