@@ -19,34 +19,6 @@ using namespace convert_text;
 
 namespace {
 
-bool is_blank_char(char c)
-{
-	return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-size_t skip_blanks(const Text &text, size_t p, size_t end)
-{
-	while (p < end && is_blank_char(text[p]))
-		p++;
-	return p;
-}
-
-size_t word_end(const Text &text, size_t p, size_t end)
-{
-	while (p < end && is_ident_char(text[p]))
-		p++;
-	return p;
-}
-
-std::string trimmed(const Text &text, size_t from, size_t to)
-{
-	while (from < to && is_blank_char(text[from]))
-		from++;
-	while (to > from && is_blank_char(text[to - 1]))
-		to--;
-	return take(text, from, to);
-}
-
 // The whole text on one line: blanks of every kind as single spaces.
 std::string one_line(const std::string &text)
 {

@@ -10,25 +10,6 @@ using namespace convert_text;
 
 namespace {
 
-bool is_blank_char(char c)
-{
-	return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-size_t skip_blanks(const Text &text, size_t p)
-{
-	while (p < text.size() && is_blank_char(text[p]))
-		p++;
-	return p;
-}
-
-size_t word_end(const Text &text, size_t p)
-{
-	while (p < text.size() && is_ident_char(text[p]))
-		p++;
-	return p;
-}
-
 bool word_at(const Text &text, size_t p, std::string_view word)
 {
 	return text_at(text, p, word) && !ident_before(text, p) &&

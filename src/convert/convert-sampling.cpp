@@ -88,34 +88,7 @@ void convert_texture_sampling(Conversion &c, size_t size_limit)
 	}
 }
 
-
 namespace {
-
-bool is_blank_char(char c)
-{
-	return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-size_t skip_blanks(const Text &text, size_t p)
-{
-	while (p < text.size() && is_blank_char(text[p]))
-		p++;
-	return p;
-}
-
-Offset skip_blanks_back(const Text &text, Offset p)
-{
-	while (p >= 0 && is_blank_char(text[size_t(p)]))
-		p--;
-	return p;
-}
-
-size_t word_end(const Text &text, size_t p)
-{
-	while (p < text.size() && is_ident_char(text[p]))
-		p++;
-	return p;
-}
 
 // The ')' (or ']', '}') that closes the bracket at open, or npos.
 size_t closing(const Text &text, size_t open)
@@ -145,15 +118,6 @@ std::vector<size_t> commas(const Text &text, size_t open, size_t close)
 			found.push_back(p);
 	}
 	return found;
-}
-
-std::string trimmed(const Text &text, size_t from, size_t to)
-{
-	while (from < to && is_blank_char(text[from]))
-		from++;
-	while (to > from && is_blank_char(text[to - 1]))
-		to--;
-	return take(text, from, to);
 }
 
 // The i-th argument of the list between open and close.

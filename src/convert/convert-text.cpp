@@ -79,6 +79,38 @@ Offset skip_spaces_back(const Text &text, Offset offset)
 	return offset < 0 ? -1 : offset;
 }
 
+size_t skip_blanks(const Text &text, size_t offset, size_t end)
+{
+	end = end < text.size() ? end : text.size();
+	while (offset < end && is_blank_char(text[offset]))
+		offset++;
+	return offset;
+}
+
+Offset skip_blanks_back(const Text &text, Offset offset)
+{
+	while (offset >= 0 && is_blank_char(char_at(text, offset)))
+		offset--;
+	return offset < 0 ? -1 : offset;
+}
+
+size_t word_end(const Text &text, size_t offset, size_t end)
+{
+	end = end < text.size() ? end : text.size();
+	while (offset < end && is_ident_char(text[offset]))
+		offset++;
+	return offset;
+}
+
+std::string trimmed(const Text &text, size_t from, size_t to)
+{
+	while (from < to && is_blank_char(text[from]))
+		from++;
+	while (to > from && is_blank_char(text[to - 1]))
+		to--;
+	return take(text, from, to);
+}
+
 size_t name_end(const Text &text, size_t offset, const ByteSet &stops)
 {
 	while (offset < text.size() && !stops.contains(text[offset]))

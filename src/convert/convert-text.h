@@ -39,6 +39,13 @@ inline bool is_space_char(char c)
 	return c == ' ' || c == '\t';
 }
 
+// Blanks of every kind, for the rules that read declarations across lines:
+// spaces, tabs, line feeds and carriage returns.
+inline bool is_blank_char(char c)
+{
+	return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 // The byte at offset, or '\0' outside the text (before it or past its end).
 inline char char_at(const Text &text, Offset offset)
 {
@@ -129,6 +136,20 @@ size_t skip_spaces(const Text &text, size_t offset);
 // Moves back from offset over spaces and tabs; -1 when the scan passes the
 // first byte.
 Offset skip_spaces_back(const Text &text, Offset offset);
+
+// The first offset at or after offset (and before end) that is not a
+// blank; end (or the end of the text) when there is none.
+size_t skip_blanks(const Text &text, size_t offset, size_t end = npos);
+
+// Moves back from offset over blanks; -1 when the scan passes the first
+// byte.
+Offset skip_blanks_back(const Text &text, Offset offset);
+
+// End of the identifier that starts at offset (no further than end).
+size_t word_end(const Text &text, size_t offset, size_t end = npos);
+
+// The text from `from` up to `to` without the blanks at either end.
+std::string trimmed(const Text &text, size_t from, size_t to);
 
 // A set of bytes, for the scanners' stop characters.
 class ByteSet {

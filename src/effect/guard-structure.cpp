@@ -119,6 +119,8 @@ private:
 	bool parse_function(Function &f);
 	void parse_param();
 	bool parse_annotations();
+	enum class AnnotationWord { name, annotation_end, list_end, failed };
+	AnnotationWord read_annotation_word();
 	bool parse_value();
 	bool lookups_are_bounded();
 	bool no_stray_hash();
@@ -596,28 +598,17 @@ void Checker::parse_param()
 bool Checker::parse_annotations()
 {
 	for (;;) {
-		if (!next())
+		// The annotation's type, then its name: each a name, or the
+		// annotation ends (';'), the list ends ('>') or the text does.
+		AnnotationWord word = AnnotationWord::name;
+		for (int i = 0; i < 2 && word == AnnotationWord::name; i++)
+			word = read_annotation_word();
+		if (word == AnnotationWord::failed)
 			return false;
-		if (cur_is(';'))
-			continue;
-		if (cur_is('>'))
+		if (word == AnnotationWord::list_end)
 			break;
-		if (!cur_name()) {
-			if (!go_to(';', 0))
-				return false;
+		if (word == AnnotationWord::annotation_end)
 			continue;
-		}
-		if (!next())
-			return false;
-		if (cur_is(';'))
-			continue;
-		if (cur_is('>'))
-			break;
-		if (!cur_name()) {
-			if (!go_to(';', 0))
-				return false;
-			continue;
-		}
 		if (!next())
 			return false;
 		if (cur_is(':') || cur_is('>'))
@@ -630,6 +621,22 @@ bool Checker::parse_annotations()
 		}
 	}
 	return cur_is('>') && next();
+}
+
+// The next word of an annotation: a name, or where the annotation (';',
+// also after skipping a word that is no name) or the list ('>') ends.
+Checker::AnnotationWord Checker::read_annotation_word()
+{
+	if (!next())
+		return AnnotationWord::failed;
+	if (cur_is(';'))
+		return AnnotationWord::annotation_end;
+	if (cur_is('>'))
+		return AnnotationWord::list_end;
+	if (cur_name())
+		return AnnotationWord::name;
+	return go_to(';', 0) ? AnnotationWord::annotation_end
+			     : AnnotationWord::failed;
 }
 
 // = value: a number (with its sign), a string, a name or a { list }.

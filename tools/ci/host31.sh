@@ -12,13 +12,8 @@
 # into build-on31/ and its whole test suite runs there.
 set -eu
 cd "$(dirname "$0")/../.."
-top=$(pwd)
-host_source_dir=$(cd "$top/.." && pwd)/shared/host
-tarball="$host_source_dir/obs-studio-31.1.1-subset.tar.xz"
-if [ ! -f "$tarball" ]; then
-	echo "host31: ../shared/host/ is not here: the test run against libobs 31.1.1 is skipped"
-	exit 0
-fi
+skipped="the test run against libobs 31.1.1"
+. tools/ci/obs-source
 
 work="$top/build-host31"
 prefix="$work/prefix"

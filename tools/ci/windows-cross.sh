@@ -13,13 +13,8 @@
 # What this proves and what it does not: see the README.
 set -eu
 cd "$(dirname "$0")/../.."
-top=$(pwd)
-host_source_dir=$(cd "$top/.." && pwd)/shared/host
-tarball="$host_source_dir/obs-studio-31.1.1-subset.tar.xz"
-if [ ! -f "$tarball" ]; then
-	echo "windows-cross: ../shared/host/ is not here: the Windows cross build is skipped"
-	exit 0
-fi
+skipped="the Windows cross build"
+. tools/ci/obs-source
 
 work="$top/build-windows-cross"
 sdk="$work/sdk"
