@@ -10,8 +10,6 @@
 // upright.
 #include "matting-fixture.h"
 
-#include "shader-convert.h"
-
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -114,30 +112,6 @@ void expect_uv_gradient(const headless::Image &image)
 
 } // namespace
 
-TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
-{
-	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
-	const std::string shader = hosttest::read_test_data("shaders/shadertoy-uv-gradient.glsl");
-	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	paste_shader(filter, shader);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
-	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
-	settle();
-	EXPECT_EQ(shader_text(filter), convert_shader(shader).text);
-	EXPECT_EQ(last_error(filter), "");
-	// Red rises left to right; green rises from the top row down.
-	expect_uv_gradient(headless::render_in_scene(parent));
-
-	// A second press finds no main function: it returns false, leaves the
-	// button as it was and changes neither the text nor the picture.
-	const std::string converted = shader_text(filter);
-	EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
-	settle();
-	EXPECT_EQ(shader_text(filter), converted);
-	EXPECT_EQ(last_error(filter), "");
-	expect_uv_gradient(headless::render_in_scene(parent));
-}
-
 TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 {
 	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
@@ -203,10 +177,10 @@ TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 }
 
 // Every shader of tests/data/shaders (Shadertoy, GLSL and LOVE, in the
-// forms and with the constructs real shaders use) converts, builds in a
-// real filter and draws, without a host error, a picture that is not
-// uniform, over the quadrants picture so that filters of the input show it
-// too. The one whose first line says it does not build is there for
+// forms and with the constructs real shaders use) converts into its expected
+// text (tests/data/convert), builds in a real filter and draws, without a
+// host error, a picture that is not uniform, over the quadrants picture so
+// that filters of the input show it too. The one whose first line says it does not build is there for
 // --check's failure report. Some pictures are known exactly; "amount" and
 // "offset" (love-effect.glsl) are set so that its picture is not black;
 // the mouse (iMouse) is four sliders.
@@ -244,6 +218,15 @@ TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
 		SCOPED_TRACE(name);
 		OBSSourceAutoRelease filter = add_converted(
 			parent, shader, json(R"({"amount": 1.0, "offset_0": 0.5})"));
+		const std::string converted = shader_text(filter);
+		EXPECT_EQ(converted, hosttest::read_test_data(
+					     "convert/" + entry.path().stem().string() +
+					     ".shader"));
+		// A second press finds no main function: it returns false and
+		// leaves the button, the text and the picture as they were.
+		EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
+		settle();
+		EXPECT_EQ(shader_text(filter), converted);
 		headless::clear_log();
 		const headless::Image image = headless::render_in_scene(parent);
 		ASSERT_FALSE(image.empty());
