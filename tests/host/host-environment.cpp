@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace hosttest {
 
@@ -15,6 +17,14 @@ __attribute__((weak)) headless::HostConfig host_config()
 std::string test_data(const std::string &name)
 {
 	return std::string(VELMORA_TEST_DATA) + "/" + name;
+}
+
+std::string read_test_data(const std::string &name)
+{
+	std::ifstream file(test_data(name), std::ios::binary);
+	std::ostringstream bytes;
+	bytes << file.rdbuf();
+	return bytes.str();
 }
 
 ::testing::AssertionResult pixel_near(uint32_t actual, uint32_t expected,

@@ -22,8 +22,9 @@ const uint32_t RED = 0xFF0000FF, GREEN = 0xFF00FF00, BLUE = 0xFFFF0000,
 // define its own host_config() to replace the default one.
 headless::HostConfig host_config();
 
-// Path of a file under tests/data.
+// Path of a file under tests/data, and its bytes.
 std::string test_data(const std::string &name);
+std::string read_test_data(const std::string &name);
 
 // Colours read back (0xAABBGGRR): every channel within tolerance.
 ::testing::AssertionResult pixel_near(uint32_t actual, uint32_t expected,

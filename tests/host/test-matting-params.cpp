@@ -5,13 +5,10 @@
 #include "matting-fixture.h"
 #include "matting/matting-filter.h"
 
-#include <util/platform.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <memory>
 #include <regex>
-#include <sstream>
 
 using namespace mattingtest;
 using namespace hosttest::colours;
@@ -33,13 +30,7 @@ const matting_param *find_param(obs_source_t *filter, const std::string &name)
 }
 
 // Declarations of parameters of every type.
-const std::string EVERY_TYPE = [] {
-	char *text = os_quick_read_utf8_file(
-		hosttest::test_data("every-type.hlsl").c_str());
-	const std::string copy = text ? text : "";
-	bfree(text);
-	return copy;
-}();
+const std::string EVERY_TYPE = hosttest::read_test_data("every-type.hlsl");
 
 // A body that returns the texture parameter named texture.
 std::string sample_body(const std::string &texture)
@@ -52,10 +43,7 @@ std::string sample_body(const std::string &texture)
 // A copy of a file of tests/data at a temporary path.
 std::string temp_copy(const std::string &data, const std::string &name)
 {
-	std::ifstream file(hosttest::test_data(data), std::ios::binary);
-	std::ostringstream bytes;
-	bytes << file.rdbuf();
-	return write_temp_file(name, bytes.str());
+	return write_temp_file(name, hosttest::read_test_data(data));
 }
 
 } // namespace

@@ -10,14 +10,9 @@
 // upright.
 #include "matting-fixture.h"
 
-#include "shader-convert.h"
-
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <sstream>
+#include <map>
 
 using namespace mattingtest;
 using hosttest::pixel_near;
@@ -27,15 +22,6 @@ namespace {
 const char CONVERT[] = "shader_convert";
 const uint32_t BLUE = 0xFFFF0000;
 const uint32_t WHITE = 0xFFFFFFFF;
-
-std::string read_shader(const std::string &name)
-{
-	std::ifstream file(hosttest::test_data("shaders/" + name),
-			   std::ios::binary);
-	std::ostringstream text;
-	text << file.rdbuf();
-	return text.str();
-}
 
 std::string shader_text(obs_source_t *filter)
 {
@@ -82,21 +68,6 @@ obs_source_t *add_converted(obs_source_t *parent, const std::string &shader,
 	return filter;
 }
 
-// Converts each shader in turn in a filter on a 64 x 32 input and runs
-// check with the input and the filter.
-void each_converted(std::initializer_list<const char *> names,
-		    const std::function<void(obs_source_t *, obs_source_t *)> &check)
-{
-	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
-	for (const char *name : names) {
-		SCOPED_TRACE(name);
-		OBSSourceAutoRelease filter =
-			add_converted(parent, read_shader(name));
-		check(parent, filter);
-		obs_source_filter_remove(parent, filter);
-	}
-}
-
 obs_source_t *quadrants_source()
 {
 	// Red, green / blue, white, 64 x 32, top row first.
@@ -125,9 +96,8 @@ void expect_quadrants(const headless::Image &image,
 // Red follows the horizontal texture coordinate and green the vertical
 // one, both from 0 at the top left to 1. The colour written is
 // sRGB-encoded, so the scene's read-back gives it back.
-void expect_uv_gradient(obs_source_t *parent, obs_source_t * = nullptr)
+void expect_uv_gradient(const headless::Image &image)
 {
-	const headless::Image image = headless::render_in_scene(parent);
 	ASSERT_FALSE(image.empty());
 	const uint32_t w = image.width, h = image.height;
 	for (uint32_t x = 0; x < w; x += 7)
@@ -142,40 +112,14 @@ void expect_uv_gradient(obs_source_t *parent, obs_source_t * = nullptr)
 
 } // namespace
 
-TEST(ShaderConvertButton, ConvertsAShadertoyShaderAndRebuildsTheEffect)
-{
-	OBSSourceAutoRelease parent = make_input(64, 32, BLUE);
-	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
-	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	paste_shader(filter, shader);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
-	EXPECT_EQ(click_convert(filter), std::make_pair(true, false));
-	settle();
-	EXPECT_EQ(shader_text(filter), convert_shader(shader).text);
-	EXPECT_EQ(last_error(filter), "");
-	// Red rises left to right; green rises from the top row down.
-	expect_uv_gradient(parent);
-
-	// A second press finds no main function: it returns false, leaves the
-	// button as it was and changes neither the text nor the picture.
-	const std::string converted = shader_text(filter);
-	EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
-	settle();
-	EXPECT_EQ(shader_text(filter), converted);
-	EXPECT_EQ(last_error(filter), "");
-	expect_uv_gradient(parent);
-}
-
 TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 {
 	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	// A text the conversion does not know, stored without a reload: a
-	// rebuild would fail on it, so an unchanged last_error and picture
-	// show that none happened.
-	for (const char *text :
-	     {"", "float4 broken(", "void mainImage(out vec4 fragColor)\n{}\n",
-	      "#if 0\nvoid mainImage(out vec4 c, in vec2 p) {}\n#endif"}) {
+	// A text the conversion does not know (which texts those are: the
+	// unit tests), stored without a reload: a rebuild would fail on it, so
+	// an unchanged last_error and picture show that none happened.
+	for (const char *text : {"", "float4 broken("}) {
 		paste_shader(filter, text);
 		EXPECT_EQ(click_convert(filter), std::make_pair(false, true))
 			<< text;
@@ -186,7 +130,7 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	}
 	// A convertible text beyond the button's cap (256 KB) stays as it is,
 	// with the reason in last_error.
-	const std::string shader = read_shader("shadertoy-uv-gradient.glsl");
+	const std::string shader = hosttest::read_test_data("shaders/shadertoy-uv-gradient.glsl");
 	const auto padded = [&](size_t size) {
 		return "//" + std::string(size - 3 - shader.size(), 'x') +
 		       "\n" + shader;
@@ -207,37 +151,19 @@ TEST(ShaderConvertButton, NothingToConvertChangesNothing)
 	obs_properties_destroy(props);
 }
 
-TEST(ShaderConvertButton, TheFirstChannelIsTheFilterInput)
-{
-	OBSSourceAutoRelease parent = quadrants_source();
-	OBSSourceAutoRelease filter =
-		add_converted(parent, read_shader("shadertoy-invert.glsl"));
-	// Inverted and still upright: cyan, magenta, yellow, black.
-	expect_quadrants(headless::render_in_scene(parent),
-			 {0xFFFFFF00, 0xFFFF00FF, 0xFF00FFFF, 0xFF000000});
-}
-
 TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 {
+	// The list's entries and order: the panel tests.
 	OBSSourceAutoRelease parent = make_input(64, 32, RED);
 	OBSSourceAutoRelease second =
 		headless::make_color_source("velmora second", 64, 32, BLUE);
 	OBSSourceAutoRelease filter = add_converted(
-		parent, read_shader("shadertoy-channel-split.glsl"));
+		parent, hosttest::read_test_data("shaders/shadertoy-channel-split.glsl"));
 	obs_properties_t *props = obs_source_properties(filter);
 	obs_property_t *list = obs_properties_get(props, "iChannel1_source");
-	ASSERT_TRUE(list);
-	EXPECT_TRUE(obs_property_visible(list));
-	std::vector<std::string> names;
-	for (size_t i = 0; i < obs_property_list_item_count(list); i++)
-		names.push_back(obs_property_list_item_string(list, i));
-	ASSERT_FALSE(names.empty());
-	EXPECT_EQ(names[0], "");
-	EXPECT_NE(std::find(names.begin(), names.end(), "velmora second"),
-		  names.end());
+	EXPECT_TRUE(list && obs_property_visible(list));
 	obs_property_t *path = obs_properties_get(props, "iChannel1");
-	ASSERT_TRUE(path);
-	EXPECT_FALSE(obs_property_visible(path));
+	EXPECT_TRUE(path && !obs_property_visible(path));
 	obs_properties_destroy(props);
 
 	const headless::Image unbound = headless::render_in_scene(parent);
@@ -250,78 +176,61 @@ TEST(ShaderConvertButton, ASecondChannelIsATextureParameterWithASourceList)
 			 {RED, BLUE, RED, BLUE});
 }
 
-TEST(ShaderConvertButton, GlslShadersCompileAndRender)
-{
-	// gl_FragColor with fNormal as the coordinate; an "out vec4" output
-	// with gl_FragCoord and u_resolution (its blue follows the time);
-	// "varying vec2 pos;" naming the coordinate, its declaration
-	// commented out so that it does not become "varying float2 v_in.uv;".
-	each_converted({"glsl-fnormal.glsl", "glsl-gl-fragcoord.glsl",
-			"glsl-varying-pos.glsl"},
-		       expect_uv_gradient);
-}
-
-TEST(ShaderConvertButton, LoveShadersCompileAndRender)
-{
-	// "extern number amount" and "extern vec2 offset" become parameters;
-	// Texel(tex, texture_coords + offset) samples the input shifted.
-	OBSSourceAutoRelease parent = quadrants_source();
-	OBSSourceAutoRelease filter =
-		add_converted(parent, read_shader("love-effect.glsl"),
-			      json(R"({"amount": 1.0, "offset_0": 0.5})"));
-	expect_quadrants(headless::render_in_scene(parent),
-			 {GREEN, 0, WHITE, 0});
-}
-
-TEST(ShaderConvertButton, OtherShadersDrawAndTheMouseBecomesSliders)
-{
-	int sliders = 0; // iMouse, used by the features shader
-	each_converted(
-		{"shadertoy-features.glsl", "shadertoy-two-channels.glsl"},
-		[&](obs_source_t *parent, obs_source_t *filter) {
-			headless::clear_log();
-			EXPECT_FALSE(headless::render_in_scene(parent).empty());
-			EXPECT_EQ(headless::log_count("", LOG_ERROR), 0u);
-			obs_properties_t *props = obs_source_properties(filter);
-			for (const char *name : {"iMouse_0", "iMouse_1",
-						 "iMouse_2", "iMouse_3"}) {
-				obs_property_t *slider =
-					obs_properties_get(props, name);
-				if (!slider)
-					continue;
-				sliders++;
-				EXPECT_TRUE(obs_property_visible(slider));
-				EXPECT_EQ(obs_property_float_type(slider),
-					  OBS_NUMBER_SLIDER);
-				EXPECT_EQ(obs_property_float_max(slider), 1000.0);
-			}
-			obs_properties_destroy(props);
-		});
-	EXPECT_EQ(sliders, 4);
-}
-
 // Every shader of tests/data/shaders (Shadertoy, GLSL and LOVE, in the
-// forms and with the constructs real shaders use) converts, builds in a
-// real filter and draws a picture that is not uniform, over the quadrants
-// picture so that filters of the input show it too. The one whose first
-// line says it does not build is there for --check's failure report;
-// "amount" (love-effect.glsl) is set so that its picture is not black.
+// forms and with the constructs real shaders use) converts into its expected
+// text (tests/data/convert), builds in a real filter and draws, without a
+// host error, a picture that is not uniform, over the quadrants picture so
+// that filters of the input show it too. The one whose first line says it does not build is there for
+// --check's failure report. Some pictures are known exactly; "amount" and
+// "offset" (love-effect.glsl) are set so that its picture is not black;
+// the mouse (iMouse) is four sliders.
 TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
 {
+	const auto quadrants = [](std::array<uint32_t, 4> colours) {
+		return [=](const headless::Image &image) {
+			expect_quadrants(image, colours);
+		};
+	};
+	const std::map<std::string, std::function<void(const headless::Image &)>>
+		pictures = {
+			// Inverted and still upright: cyan, magenta, yellow, black.
+			{"shadertoy-invert.glsl",
+			 quadrants({0xFFFFFF00, 0xFFFF00FF, 0xFF00FFFF, 0xFF000000})},
+			// Texel(tex, texture_coords + offset) samples the input
+			// shifted by half its width.
+			{"love-effect.glsl", quadrants({GREEN, 0, WHITE, 0})},
+			{"shadertoy-uv-gradient.glsl", expect_uv_gradient},
+			// The coordinate as fNormal, as gl_FragCoord over
+			// u_resolution, as "varying vec2 pos".
+			{"glsl-fnormal.glsl", expect_uv_gradient},
+			{"glsl-gl-fragcoord.glsl", expect_uv_gradient},
+			{"glsl-varying-pos.glsl", expect_uv_gradient},
+		};
 	OBSSourceAutoRelease parent = quadrants_source();
-	int drawn = 0;
+	int drawn = 0, sliders = 0;
 	for (const auto &entry : std::filesystem::directory_iterator(
 		     hosttest::test_data("shaders"))) {
 		const std::string name = entry.path().filename().string();
-		const std::string shader = read_shader(name);
+		const std::string shader = hosttest::read_test_data("shaders/" + name);
 		if (entry.path().extension() != ".glsl" ||
 		    shader.find("does not build") < shader.find('\n'))
 			continue;
 		SCOPED_TRACE(name);
-		OBSSourceAutoRelease filter =
-			add_converted(parent, shader, json(R"({"amount": 1.0})"));
+		OBSSourceAutoRelease filter = add_converted(
+			parent, shader, json(R"({"amount": 1.0, "offset_0": 0.5})"));
+		const std::string converted = shader_text(filter);
+		EXPECT_EQ(converted, hosttest::read_test_data(
+					     "convert/" + entry.path().stem().string() +
+					     ".shader"));
+		// A second press finds no main function: it returns false and
+		// leaves the button, the text and the picture as they were.
+		EXPECT_EQ(click_convert(filter), std::make_pair(false, true));
+		settle();
+		EXPECT_EQ(shader_text(filter), converted);
+		headless::clear_log();
 		const headless::Image image = headless::render_in_scene(parent);
 		ASSERT_FALSE(image.empty());
+		EXPECT_EQ(headless::log_count("", LOG_ERROR), 0u);
 		const auto differs = [&](size_t i) {
 			return std::abs(int(image.rgba[i]) - int(image.rgba[i % 4])) > 8;
 		};
@@ -329,31 +238,34 @@ TEST(ShaderConvertButton, EveryTestShaderBuildsAndDraws)
 		while (i < image.rgba.size() && !differs(i))
 			i++;
 		EXPECT_LT(i, image.rgba.size()) << "uniform picture";
+		if (pictures.count(name))
+			pictures.at(name)(image);
+		obs_properties_t *props = obs_source_properties(filter);
+		for (const char *slider_name :
+		     {"iMouse_0", "iMouse_1", "iMouse_2", "iMouse_3"}) {
+			obs_property_t *slider = obs_properties_get(props, slider_name);
+			if (!slider)
+				continue;
+			sliders++;
+			EXPECT_TRUE(obs_property_visible(slider));
+			EXPECT_EQ(obs_property_float_type(slider), OBS_NUMBER_SLIDER);
+			EXPECT_EQ(obs_property_float_max(slider), 1000.0);
+		}
+		obs_properties_destroy(props);
 		obs_source_filter_remove(parent, filter);
 		drawn++;
 	}
 	EXPECT_GE(drawn, 50);
+	EXPECT_EQ(sliders, 8); // shadertoy-features.glsl, st-mouse.glsl
 }
 
 // Matrix products on known vectors, as GLSL computes them: constructors
-// fill columns, v * M multiplies by the columns. (The alpha reads the
-// coordinate: OpenGL cannot draw a pixel function that reads none.)
+// fill columns, v * M multiplies by the columns (tests/data/matrix-products.glsl).
 TEST(ShaderConvertButton, MatrixProductsAreGlslsOnOpenGl)
 {
 	OBSSourceAutoRelease parent = make_input(8, 8, BLUE);
-	OBSSourceAutoRelease filter = add_converted(
-		parent,
-		"void mainImage(out vec4 fragColor, in vec2 fragCoord)\n{\n"
-		"    mat2 m = mat2(0.1, 0.2, 0.3, 0.4);\n"
-		"    mat2 k = mat2(vec2(0.5, 0.0), vec2(0.0, 1.0));\n"
-		"    mat3 r = mat3(vec3(0.0, 1.0, 0.0), vec3(-1.0, 0.0, 0.0), "
-		"vec3(0.0, 0.0, 1.0));\n"
-		"    vec2 a = m * vec2(1.0, 0.0);\n"
-		"    vec2 b = vec2(0.0, 1.0) * m;\n"
-		"    vec2 d = (k * m) * vec2(1.0, 0.0);\n"
-		"    vec3 v = r * vec3(1.0, 0.0, 0.0);\n"
-		"    fragColor = vec4(a.x + d.x, a.y + 0.1 * v.y, b.x + b.y, "
-		"step(-1.0, fragCoord.x));\n}\n");
+	OBSSourceAutoRelease filter =
+		add_converted(parent, hosttest::read_test_data("matrix-products.glsl"));
 	// (0.1 + 0.05, 0.2 + 0.1, 0.2 + 0.4)
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), 0xFF994D26, 2))
 		<< std::hex << centre_pixel(parent);

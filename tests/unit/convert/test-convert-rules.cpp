@@ -1,47 +1,11 @@
-// Name tables, file-level declarations and constructor expansion.
+// Rules and their arrangement that the cases cannot show: brace depth,
+// growth stopped at a limit, the one-pass constructor rule against the
+// literal one, and what both back ends compile. The rules' cases:
+// tests/data/convert/*.cases.
 #include "convert-rules.h"
-#include "rewrites.h"
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-void globals(std::string &text)
-{
-	for (const char *type : {"bool", "uint", "int", "float"})
-		convert_global_declarations(text, type);
-}
-
-std::function<void(std::string &)> expand(const char *constructor, int count,
-					  size_t limit = NO_SIZE_LIMIT)
-{
-	return [=](std::string &text) {
-		expand_constructor(text, constructor, count, limit);
-	};
-}
-
-} // namespace
-
-TEST(ConvertTables, TypeFunctionAndExternNames)
-{
-	expect_rewrites(
-		[](std::string &text) {
-			apply_type_name_table(text);
-			apply_function_name_table(text);
-			apply_extern_table(text);
-		},
-		{{"bvec2 a; bvec4 b; ivec3 c; uvec2 d; vec4 e; vec3 f; "
-		  "vec2 g; mat3 m; extern number x;\n"
-		  "dFdx(a) dFdy(b) mix(a, b, t) fract(x) inversesqrt(y)\n"
-		  "extern bool p; extern uint q; extern int r; extern float s;",
-		  "bool2 a; bool4 b; int3 c; uint2 d; float4 e; float3 f; "
-		  "float2 g; mat3 m; uniform float x;\n"
-		  "ddx(a) ddy(b) lerp(a, b, t) frac(x) rsqrt(y)\n"
-		  "uniform bool p; uniform uint q; uniform int r; "
-		  "uniform float s;"}});
-}
+#include "convert-test-data.h"
+#include "guard-model.h"
+#include "shader-convert.h"
 
 TEST(ConvertDeclarations, InsideBlock)
 {
@@ -52,100 +16,8 @@ TEST(ConvertDeclarations, InsideBlock)
 	EXPECT_FALSE(is_inside_block("abc", 10));
 }
 
-TEST(ConvertDeclarations, FileLevelVariablesBecomeUniforms)
+TEST(ConvertConstructor, GrowthStopsAtTheLimit)
 {
-	expect_rewrites(globals, {
-		{"float a, b;", "uniform float a;\nuniform float  b;"},
-		{"float x = 1.0;", "uniform float x = 1.0;"},
-		{"float3 c = x;\nint2 i;\nbool b;",
-		 "uniform float3 c = x;\nuniform int2 i;\nuniform bool b;"},
-		{"uint u;", "uniform uint u;"},
-		// "uniform " goes right after the character before the spaces.
-		{"x = 1; float y;", "x = 1;uniform  float y;"},
-		// Qualified lists are split with their qualifier.
-		{"const float a, b;", "const float a;\nconst float  b;"},
-		{"uniform float2 a, b, c;",
-		 "uniform float2 a;\nuniform float2  b;\nuniform float2  c;"},
-	});
-	for (const char *unchanged :
-	     {"void f() {\n\tfloat x = 1.0;\n}", "const float PI = 3.14;",
-	      "uniform float k;", "float f(float a) {\n\treturn a;\n}",
-	      "myfloat q;\nuint4 k() {}", "float a == b;", "float2x2 m;",
-	      "float"})
-		expect_rewrites(globals, {{unchanged, unchanged}});
-}
-
-TEST(ConvertConstructor, FileLevelInitialisers)
-{
-	expect_rewrites(expand("float3(", 3),
-			{{"uniform float3 c = float3(0.5);",
-			  "uniform float3 c = {0.5,0.5,0.5};"},
-			 // Only after '=' of a declaration of the same type.
-			 {"float2 k = float3(3);", "float2 k = float3(3,3,3);"}});
-	expect_rewrites(expand("float(", 1),
-			{{"uniform float x = float(2);", "uniform float x = 2;"},
-			 {"uniform float y = asfloat(1);",
-			  "uniform float y = asfloat(1);"}});
-	expect_rewrites(expand("mat2(", 4),
-			{{"mat2 m = mat2(1.0);",
-			  "uniform mat2 m = {1.0,1.0,1.0,1.0};"}});
-	expect_rewrites(expand("float2(", 2), {{"const float2 k = float2(3);",
-						"const float2 k = {3,3};"}});
-}
-
-TEST(ConvertConstructor, LiteralsSwizzlesIdentifiersAndCalls)
-{
-	const std::string use = "\nvoid f() { a = float3(k); }";
-	const std::string done = "\nvoid f() { a = float3(k,k,k); }";
-	const std::string helper = "float myfunc(float x) { return x; }\n";
-	expect_rewrites(expand("float3(", 3), {
-		{"void f() { a = float3(0.5); b = float3(0.5); }",
-		 "void f() { a = float3(0.5,0.5,0.5); b = float3(0.5,0.5,0.5); }"},
-		{"void f() { a = float3( 1.0 ); }",
-		 "void f() { a = float3( 1.0 , 1.0 , 1.0 ); }"},
-		{"void f() { a = float3(v.x); b = float3(v.xy, 1.0); "
-		 "c = float3(v.xy); }",
-		 "void f() { a = float3(v.x,v.x,v.x); b = float3(v.xy, 1.0); "
-		 "c = float3(v.xy); }"},
-		// An identifier needs to be a known scalar.
-		{"float k;" + use, "float k;" + done},
-		{"int k;" + use, "int k;" + done},
-		{"#define k 3" + use, "#define k 3" + done},
-		{"float3 k;" + use, "float3 k;" + use},
-		{"#define k(x) 3" + use, "#define k(x) 3" + use},
-		{"float kk;" + use, "float kk;" + use},
-		// Calls: scalar-returning ones, and component-wise ones of a
-		// known scalar.
-		{"void f() { a = float3(length(p)); }",
-		 "void f() { a = float3(length(p),length(p),length(p)); }"},
-		{"float t; void f() { a = float3(sin(t)); }",
-		 "float t; void f() { a = float3(sin(t),sin(t),sin(t)); }"},
-		{"void f() { a = float3(sin(t)); }",
-		 "void f() { a = float3(sin(t)); }"},
-	});
-	// A function of the text returning a scalar.
-	expect_rewrites(expand("float2(", 2), {
-		{helper + "void f() { a = float2(myfunc(x)); }",
-		 helper + "void f() { a = float2(myfunc(x),myfunc(x)); }"},
-		{"void f() { a = float2(myfunc(x)); }",
-		 "void f() { a = float2(myfunc(x)); }"},
-	});
-}
-
-TEST(ConvertConstructor, UnclosedCallsExpandOnceAndGrowthStopsAtTheLimit)
-{
-	// Scanned to the end of the text and expanded with the rest of the
-	// text as its argument, once: the copies are not searched again.
-	expect_rewrites(expand("float3(", 3), {
-		{"void f() { a = float3(0.5", "void f() { a = float3(0.5,0.5,0.5)"},
-		{"x = float3(length(float3(length(",
-		 "x = float3(length(float3(length(,length(float3(length(,"
-		 "length(float3(length()"},
-	});
-	expect_rewrites(expand("float3(", 3, 30),
-			{{"void f() { a = float3(0.5); }",
-			  "void f() { a = float3(0.5); }"}});
-
 	// Nested one-argument calls multiply the text with every level.
 	std::string nested = "void f() { a = ";
 	for (int i = 0; i < 40; i++)
@@ -167,9 +39,7 @@ TEST(ConvertConstructor, OnePassGivesWhatTheLiteralRuleGives)
 				   VELMORA_TEST_DATA "/shaders"}) {
 		for (const auto &entry :
 		     std::filesystem::directory_iterator(folder)) {
-			std::ostringstream read;
-			read << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-			std::string text = read.str();
+			std::string text = read_file(entry.path());
 			apply_type_name_table(text);
 			const size_t limit = 2 * text.size() + 4096;
 			for (const auto &[name, count] :
@@ -189,4 +59,57 @@ TEST(ConvertConstructor, OnePassGivesWhatTheLiteralRuleGives)
 		}
 	}
 	EXPECT_GT(compared, 100);
+}
+
+namespace {
+
+// The converted text as a back end's compiler gets it: through the host's
+// preprocessor (the guard's model of it), with the OpenGL adaptation's
+// "#define OPENGL 1" or without (Direct3D), blanks dropped.
+std::string as_compiled(const std::string &text, bool opengl)
+{
+	using namespace effect_guard;
+	const std::string source = (opengl ? "#define OPENGL 1\n" : "") + text;
+	LexedText lexed;
+	std::vector<Token> tokens;
+	std::string reason;
+	EXPECT_TRUE(lex_effect_text(source, &lexed, &reason) &&
+		    preprocess_effect_tokens(lexed.tokens, &tokens, &reason))
+		<< reason;
+	std::string joined;
+	for (const Token &token : tokens)
+		if (!token.blank())
+			joined.append(token.text);
+	return joined;
+}
+
+} // namespace
+
+// Both back ends compute what GLSL means: Direct3D fills its matrices by
+// rows, so the matrix GLSL builds column by column comes transposed there;
+// mod() has GLSL's sign for negative operands and its own parentheses; a
+// level of detail is SampleLevel's on both.
+TEST(ConvertPrelude, BothBackEndsComputeWhatGlslMeans)
+{
+	const ConvertResult result = convert_shader(
+		"void mainImage(out vec4 c, in vec2 p) {\n"
+		"\tmat2 m = mat2(1.0, 2.0, 3.0, 4.0) * mat2(p, p.yx);\n"
+		"\tbvec2 b = lessThan(p, vec2(mod(p.x + 1.0, p.y * 2.0)));\n"
+		"\tc = textureLod(iChannel0, p, 2.0) + vec4(m[0], b);\n}\n");
+	ASSERT_TRUE(result.converted());
+	const std::string d3d = as_compiled(result.text, false);
+	const std::string gl = as_compiled(result.text, true);
+	for (const char *piece :
+	     {"float2x2m=mul(float2x2(1.0,3.0,2.0,4.0),transpose(float2x2(",
+	      "bool2b=(",
+	      "(((v_in.uv*uv_size).x+1.0)-((v_in.uv*uv_size).y*2.0)*floor(((v_in."
+	      "uv*uv_size).x+1.0)/((v_in.uv*uv_size).y*2.0)))",
+	      "image.SampleLevel(textureSampler,"})
+		EXPECT_NE(d3d.find(piece), std::string::npos) << piece << "\n" << d3d;
+	for (const char *piece :
+	     {"mat2m=mul(mat2(1.0,2.0,3.0,4.0),mat2((v_in.uv*uv_size),",
+	      "bvec2b=lessThan(",
+	      "mod((v_in.uv*uv_size).x+1.0,(v_in.uv*uv_size).y*2.0)",
+	      "image.SampleLevel(textureSampler,"})
+		EXPECT_NE(gl.find(piece), std::string::npos) << piece << "\n" << gl;
 }
