@@ -55,17 +55,12 @@ Hostile text(const std::string &name, const std::string &value)
 		}};
 }
 
-Hostile integer(const std::string &name, long long value)
+template<typename T>
+Hostile as(const std::string &name, T value,
+	   void (*set)(obs_data_t *, const char *, T))
 {
-	return {name, [value](obs_data_t *data, const char *key) {
-			obs_data_set_int(data, key, value);
-		}};
-}
-
-Hostile number(const std::string &name, double value)
-{
-	return {name, [value](obs_data_t *data, const char *key) {
-			obs_data_set_double(data, key, value);
+	return {name, [=](obs_data_t *data, const char *key) {
+			set(data, key, value);
 		}};
 }
 
@@ -85,15 +80,15 @@ const std::vector<Hostile> &hostile_values()
 		text("an empty string", ""),
 		text("a 16 MB string", std::string(16 << 20, 'x')),
 		text("binary text", binary_text()),
-		integer("the largest integer", LLONG_MAX),
-		integer("the smallest integer", LLONG_MIN),
-		integer("-1", -1),
-		integer("2^31", 1LL << 31),
-		number("NaN", NAN),
-		number("infinity", INFINITY),
-		number("-infinity", -INFINITY),
-		number("1e308", 1e308),
-		{"true", [](obs_data_t *d, const char *k) { obs_data_set_bool(d, k, true); }},
+		as("the largest integer", LLONG_MAX, obs_data_set_int),
+		as("the smallest integer", LLONG_MIN, obs_data_set_int),
+		as("-1", -1LL, obs_data_set_int),
+		as("2^31", 1LL << 31, obs_data_set_int),
+		as("NaN", double(NAN), obs_data_set_double),
+		as("infinity", double(INFINITY), obs_data_set_double),
+		as("-infinity", -double(INFINITY), obs_data_set_double),
+		as("1e308", 1e308, obs_data_set_double),
+		as("true", true, obs_data_set_bool),
 		{"an object", [](obs_data_t *d, const char *k) {
 			 obs_data_set_obj(d, k, json(R"({"a": [1, "b"]})"));
 		 }},
@@ -149,23 +144,6 @@ void expect_frames_keep_coming(const std::string &what,
 	ADD_FAILURE() << what << ": no frame for " << gap << " ms, twice";
 }
 
-// A key's type and its default as text.
-using Default = std::pair<obs_data_type, std::string>;
-
-std::string default_text(obs_data_item_t *item)
-{
-	switch (obs_data_item_gettype(item)) {
-	case OBS_DATA_BOOLEAN:
-		return obs_data_item_get_default_bool(item) ? "true" : "false";
-	case OBS_DATA_NUMBER:
-		return std::to_string(obs_data_item_get_default_double(item));
-	case OBS_DATA_STRING:
-		return std::string(obs_data_item_get_default_string(item)).substr(0, 40);
-	default:
-		return "";
-	}
-}
-
 // Property names that pick gives ("" leaves a property out), group
 // contents included, each once.
 void add_picked(obs_properties_t *props, std::string (*pick)(obs_property_t *),
@@ -189,18 +167,14 @@ std::string setting_name(obs_property_t *p)
 		       : obs_property_name(p);
 }
 
-// A texture parameter: a path (but the effect file's) or a source list
-// ("<name>_source").
+// A texture parameter: a path (but the effect file's).
 std::string texture_name(obs_property_t *p)
 {
 	const std::string name = obs_property_name(p);
-	const std::string suffix = "_source";
-	if (obs_property_get_type(p) == OBS_PROPERTY_PATH)
-		return name == "shader_file_name" ? "" : name;
-	if (name.size() > suffix.size() &&
-	    name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-		return name.substr(0, name.size() - suffix.size());
-	return "";
+	return obs_property_get_type(p) == OBS_PROPERTY_PATH &&
+			       name != "shader_file_name"
+		       ? name
+		       : "";
 }
 
 // An object under test: a filter on a small colour source shown in the
@@ -289,41 +263,38 @@ struct Stage {
 		return names;
 	}
 
-	// A key's type and default, read between two ticks; the default only
-	// while the key has the type expected (OBS_DATA_NULL: any), since the
-	// host would read it through a wrong type.
-	Default default_of(const std::string &key,
-			   obs_data_type expected = OBS_DATA_NULL) const
+	// A key's type, read between two ticks. The host keeps one type for a
+	// key's value and its default: a key whose type is back reads its
+	// default as it was set.
+	obs_data_type type_of(const std::string &key) const
 	{
-		Default value;
+		obs_data_type type = OBS_DATA_NULL;
 		headless::on_graphics_thread([&] {
 			OBSDataAutoRelease settings =
 				obs_source_get_settings(filter);
 			obs_data_item_t *item =
 				obs_data_item_byname(settings, key.c_str());
-			value.first = obs_data_item_gettype(item);
-			if (expected == OBS_DATA_NULL || value.first == expected)
-				value.second = default_text(item);
+			type = obs_data_item_gettype(item);
 			obs_data_item_release(&item);
 		});
-		return value;
+		return type;
 	}
 };
 
 // Puts every hostile value into every setting of the object, one at a
-// time; afterwards each setting must read its default as before.
+// time; afterwards each setting must have its type (and so its default)
+// back.
 void every_setting_every_value(Stage &stage)
 {
 	const std::vector<std::string> keys = stage.keys();
 	ASSERT_FALSE(keys.empty());
 	for (const std::string &key : keys) {
-		const Default before = stage.default_of(key);
+		const obs_data_type before = stage.type_of(key);
 		for (const Hostile &value : hostile_values())
 			stage.put(key, value);
 		stage.apply(key + " removed", nullptr);
-		if (before.first != OBS_DATA_NULL) {
-			EXPECT_EQ(stage.default_of(key, before.first), before)
-				<< key << " after wrong values";
+		if (before != OBS_DATA_NULL) {
+			EXPECT_EQ(stage.type_of(key), before) << key;
 		}
 	}
 }
@@ -403,13 +374,13 @@ TEST(HostileMatting, BadFilesAsEffectsAndTextures)
 	Stage stage(MATTING_FILTER_ID, RELOAD);
 	const std::vector<std::string> textures = stage.properties(texture_name);
 	ASSERT_FALSE(textures.empty());
-	for (const auto &[name, path] : bad_files()) {
+	const auto files = bad_files();
+	for (const auto &[name, path] : files)
 		for (bool complete : {false, true})
 			stage.apply("effect file: " + name,
 				    from_file(path, complete));
-	}
 	stage.apply("the effect text again", json(R"({"from_file": false})"));
-	for (const auto &[name, path] : bad_files())
+	for (const auto &[name, path] : files)
 		for (const std::string &key : textures)
 			stage.put(key, text(name, path));
 }
