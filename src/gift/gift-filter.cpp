@@ -28,8 +28,10 @@ const bool RELATIVE_DEFAULT = true;
 // the multiplier that puts SDR white where the host wants it.
 const float SDR_WHITE_UNIT = 80.0f;
 
+// A crop setting: a value that is not a number counts as absent.
 int32_t int_setting(obs_data_t *settings, const char *key)
 {
+	settings_keep_type(settings, key, OBS_DATA_NUMBER);
 	return gift_setting_to_int32(settings_int(settings, key));
 }
 
@@ -94,6 +96,7 @@ void gift_filter_destroy(void *data)
 void gift_filter_update(void *data, obs_data_t *settings)
 {
 	auto *filter = static_cast<gift_filter *>(data);
+	settings_keep_type(settings, "relative", OBS_DATA_BOOLEAN);
 	filter->absolute = !settings_bool(settings, "relative", RELATIVE_DEFAULT);
 	filter->left = int_setting(settings, "left");
 	filter->top = int_setting(settings, "top");

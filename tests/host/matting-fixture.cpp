@@ -50,7 +50,10 @@ obs_source_t *add_matting(obs_source_t *parent, const std::string &text,
 
 void update_and_settle(obs_source_t *filter, obs_data_t *settings)
 {
-	obs_source_update(filter, settings);
+	// Between two ticks: the host applies the settings on this thread and
+	// the filter reads them in its deferred update on the graphics thread,
+	// without a lock of the host's between the two.
+	headless::on_graphics_thread([&] { obs_source_update(filter, settings); });
 	settle();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host-environment.h"
+#include "sanitizer-build.h"
 #include "plugin-ids.h"
 
 #include <obs.hpp>
@@ -48,7 +49,8 @@ void reload_with_text(obs_source_t *filter, const std::string &text);
 // The centre of source drawn as a scene draws it, at size x size pixels.
 uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
 
-// Applies settings to a filter and lets its deferred update run.
+// Applies settings to a filter (between two ticks) and lets its deferred
+// update run.
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 
 // The module's text for key, with "%1" replaced by value.
@@ -89,7 +91,7 @@ std::string make_sparse_file(const std::string &name, size_t size);
 // when the host went longer than max_gap_ms without a frame meanwhile (the
 // rebuild blocked the graphics thread).
 bool reload_without_stall(obs_source_t *filter, obs_data_t *settings,
-			  int max_gap_ms = 1000);
+			  int max_gap_ms = 1000 * VELMORA_SANITIZER_SLOWDOWN);
 
 // A named pipe under the temporary folder. A writer comes after a few
 // seconds and writes a few bytes, so that a reader blocked on it goes on.

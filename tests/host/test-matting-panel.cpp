@@ -237,9 +237,13 @@ bool edit(obs_source_t *filter, const char *name, const std::string &value)
 	OBSDataAutoRelease settings = obs_source_get_settings(filter);
 	OBSDataAutoRelease edited =
 		json("{\"" + std::string(name) + "\": " + value + "}");
-	obs_data_apply(settings, edited);
-	const bool refresh = obs_property_modified(panel.get(name), settings);
-	obs_source_update(filter, nullptr);
+	bool refresh = false;
+	// Between two ticks, as update_and_settle.
+	headless::on_graphics_thread([&] {
+		obs_data_apply(settings, edited);
+		refresh = obs_property_modified(panel.get(name), settings);
+		obs_source_update(filter, nullptr);
+	});
 	settle();
 	return refresh;
 }
@@ -255,7 +259,7 @@ TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 	settle();
 	ASSERT_EQ(last_error(filter), "");
 	// Each rebuild asks the host to refresh the properties.
-	static int rebuilds = 0;
+	static std::atomic<int> rebuilds = 0; // counted on the graphics thread
 	auto count = [](void *, calldata_t *) { rebuilds++; };
 	signal_handler_t *signals = obs_source_get_signal_handler(filter);
 	signal_handler_connect(signals, "update_properties", count, nullptr);

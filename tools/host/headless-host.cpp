@@ -1,5 +1,6 @@
 #include "headless-host.h"
 #include "host-paths.h"
+#include "sanitizer-build.h"
 #include "xserver.h"
 
 #include <obs-nix-platform.h>
@@ -9,7 +10,10 @@
 #include <util/platform.h>
 
 #include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <link.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdarg>
@@ -47,6 +51,8 @@ struct State {
 	std::mutex frame_mutex;
 	std::condition_variable frame_cond;
 	uint64_t frames = 0;
+	uint64_t last_frame_ns = 0;
+	uint64_t longest_gap_ns = 0;
 	std::deque<Job *> jobs;
 };
 
@@ -71,7 +77,12 @@ void log_handler(int level, const char *format, va_list args, void *)
 void frame_callback(void *, uint32_t, uint32_t)
 {
 	State &s = state();
+	const uint64_t now = os_gettime_ns();
 	std::unique_lock<std::mutex> lock(s.frame_mutex);
+	if (s.last_frame_ns)
+		s.longest_gap_ns =
+			std::max(s.longest_gap_ns, now - s.last_frame_ns);
+	s.last_frame_ns = now;
 	while (!s.jobs.empty()) {
 		Job *job = s.jobs.front();
 		s.jobs.pop_front();
@@ -196,9 +207,32 @@ bool reset_video(const VideoSettings &video)
 	return true;
 }
 
+namespace {
+
+// Under a sanitizer, keeps every library loaded now mapped until the process
+// ends. The host and its graphics driver unload libraries at shutdown (Mesa's
+// driver with the compiler it holds); what only they still referenced would
+// then be reported as leaked, from frames no report can name.
+void keep_libraries_mapped()
+{
+#ifdef VELMORA_SANITIZER_OPTIONS
+	dl_iterate_phdr(
+		[](dl_phdr_info *info, size_t, void *) {
+			if (info->dlpi_name && *info->dlpi_name)
+				dlopen(info->dlpi_name,
+				       RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+			return 0;
+		},
+		nullptr);
+#endif
+}
+
+} // namespace
+
 long stop()
 {
 	State &s = state();
+	keep_libraries_mapped();
 	if (s.running) {
 		obs_remove_main_render_callback(frame_callback, nullptr);
 		obs_set_output_source(0, nullptr);
@@ -271,6 +305,18 @@ bool wait_frames(int n, int timeout_ms)
 	return s.frame_cond.wait_for(lock,
 				     std::chrono::milliseconds(timeout_ms),
 				     [&] { return s.frames >= target; });
+}
+
+double take_longest_frame_gap_ms()
+{
+	State &s = state();
+	const uint64_t now = os_gettime_ns();
+	std::lock_guard<std::mutex> lock(s.frame_mutex);
+	uint64_t longest = s.longest_gap_ns;
+	if (s.last_frame_ns)
+		longest = std::max(longest, now - s.last_frame_ns);
+	s.longest_gap_ns = 0;
+	return double(longest) / 1e6;
 }
 
 void on_graphics_thread(const std::function<void()> &fn)

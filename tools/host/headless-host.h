@@ -81,6 +81,11 @@ bool log_contains(const std::string &text, int level = -1);
 // Waits until n frames have been rendered by the host. False on timeout.
 bool wait_frames(int n = 1, int timeout_ms = 10000);
 
+// The longest time between two frames the host rendered since the last
+// call (or the start), in milliseconds, including the time since the last
+// frame; starts the next measurement.
+double take_longest_frame_gap_ms();
+
 // Runs fn on the host's graphics thread inside its graphics context, right
 // after the frame's tick (in a main render callback), and waits for it.
 void on_graphics_thread(const std::function<void()> &fn);

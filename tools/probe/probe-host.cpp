@@ -1,6 +1,7 @@
 #include "probe-host.h"
 
 #include "headless-host.h"
+#include "sanitizer-build.h"
 
 #include <obs.h>
 
@@ -28,6 +29,8 @@ const char *verdict_name(Verdict verdict)
 		return "crashed";
 	case Verdict::Hung:
 		return "hung";
+	case Verdict::NotStarted:
+		return "not started";
 	}
 	return "?";
 }
@@ -103,6 +106,37 @@ bool read_exact(int fd, std::string *out, size_t size, double deadline)
 	return true;
 }
 
+// The options variable of the sanitizer this program is built with, or
+// null. A sanitizer's shadow memory takes terabytes of address space, so
+// under one the child's memory is bounded by the runtime's own limit on its
+// resident size instead of an address-space limit.
+const char *sanitizer_options_variable()
+{
+#ifdef VELMORA_SANITIZER_OPTIONS
+	return VELMORA_SANITIZER_OPTIONS;
+#else
+	return nullptr;
+#endif
+}
+
+// The caller's sanitizer options with the child's memory limit added, and
+// under AddressSanitizer a fill of fresh and freed heap memory (glibc's heap
+// perturbation does nothing with the sanitizer's allocator).
+std::string sanitizer_limit_option(const HostOptions &options)
+{
+	const char *variable = sanitizer_options_variable();
+	if (!variable)
+		return std::string();
+	const char *inherited = getenv(variable);
+	std::string value = inherited ? inherited : "";
+	value += std::string(value.empty() ? "" : ":") + "hard_rss_limit_mb=" +
+		 std::to_string(options.memory_limit_mib);
+	if (options.perturb_heap && strcmp(variable, "ASAN_OPTIONS") == 0)
+		value += ":malloc_fill_byte=165:max_malloc_fill_size=1048576"
+			 ":free_fill_byte=165:max_free_fill_size=1048576";
+	return value;
+}
+
 } // namespace
 
 ProbeHost::ProbeHost(const HostOptions &options) : options_(options)
@@ -115,14 +149,21 @@ ProbeHost::~ProbeHost()
 	stop_child(false);
 }
 
-bool ProbeHost::start_child()
+bool ProbeHost::start_child(std::string *why)
 {
+	// Made before the fork: the child only sets what is ready.
+	const std::string limit_option = sanitizer_limit_option(options_);
+	const char *options_variable = sanitizer_options_variable();
 	int in_pipe[2], out_pipe[2];
-	if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0)
+	if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0) {
+		*why = std::string("pipe: ") + strerror(errno);
 		return false;
+	}
 	const pid_t pid = fork();
-	if (pid < 0)
+	if (pid < 0) {
+		*why = std::string("fork: ") + strerror(errno);
 		return false;
+	}
 	if (pid == 0) {
 		dup2(in_pipe[0], 0);
 		dup2(out_pipe[1], 1);
@@ -130,10 +171,14 @@ bool ProbeHost::start_child()
 		close(in_pipe[1]);
 		close(out_pipe[0]);
 		close(out_pipe[1]);
-		rlimit limit;
-		limit.rlim_cur = limit.rlim_max =
-			rlim_t(options_.memory_limit_mib) * 1024 * 1024;
-		setrlimit(RLIMIT_AS, &limit);
+		if (options_variable) {
+			setenv(options_variable, limit_option.c_str(), 1);
+		} else {
+			rlimit limit;
+			limit.rlim_cur = limit.rlim_max =
+				rlim_t(options_.memory_limit_mib) * 1024 * 1024;
+			setrlimit(RLIMIT_AS, &limit);
+		}
 		rlimit no_core = {0, 0};
 		setrlimit(RLIMIT_CORE, &no_core);
 		// Fill fresh heap memory with a pattern, so that a read past the
@@ -151,13 +196,27 @@ bool ProbeHost::start_child()
 	to_child_ = in_pipe[1];
 	from_child_ = out_pipe[0];
 	std::string line;
-	if (!read_line(from_child_, &line, now_seconds() + 60) ||
-	    line != "ready") {
-		fprintf(stderr, "probe: host child did not start\n");
-		stop_child(true);
-		return false;
+	if (read_line(from_child_, &line, now_seconds() + 60) &&
+	    line == "ready")
+		return true;
+	// Dead already, or stopped here: either way it says why.
+	int status = 0;
+	const bool dead = waitpid(child_, &status, WNOHANG) == child_;
+	if (!dead) {
+		kill(child_, SIGKILL);
+		waitpid(child_, &status, 0);
 	}
-	return true;
+	close(to_child_);
+	close(from_child_);
+	child_ = -1;
+	to_child_ = from_child_ = -1;
+	*why = !dead ? std::string("no answer within 60 s")
+		       : WIFSIGNALED(status)
+				 ? std::string("killed by signal ") +
+					   strsignal(WTERMSIG(status))
+				 : "exited with status " +
+					   std::to_string(WEXITSTATUS(status));
+	return false;
 }
 
 void ProbeHost::stop_child(bool kill_it)
@@ -176,10 +235,16 @@ void ProbeHost::stop_child(bool kill_it)
 
 Verdict ProbeHost::compile(const std::string &text, std::string *error)
 {
-	if (child_ <= 0 && !start_child()) {
-		if (error)
-			*error = "host child did not start";
-		return Verdict::Crashed;
+	if (child_ <= 0) {
+		std::string why;
+		if (!start_child(&why)) {
+			start_failure_ =
+				"the host child could not start (" + why + ")";
+			if (error)
+				*error = start_failure_;
+			return Verdict::NotStarted;
+		}
+		start_failure_.clear();
 	}
 	const std::string header = std::to_string(text.size()) + "\n";
 	const double deadline = now_seconds() + options_.timeout_seconds;

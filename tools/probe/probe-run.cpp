@@ -90,7 +90,9 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 	     retry++) {
 		host.restart();
 		const Verdict again = host.compile(text, &error);
-		if (again == Verdict::Crashed || again == Verdict::Hung) {
+		if (again == Verdict::NotStarted)
+			verdict = again;
+		else if (again == Verdict::Crashed || again == Verdict::Hung) {
 			verdict = again;
 			tally.intermittent++;
 		}
@@ -99,6 +101,8 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 		std::chrono::duration<double, std::milli>(
 			std::chrono::steady_clock::now() - started)
 			.count();
+	if (verdict == Verdict::NotStarted)
+		return verdict;
 	tally.tried++;
 	if (!safe)
 		tally.refused++;
@@ -114,6 +118,8 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 		break;
 	case Verdict::Hung:
 		tally.hung++;
+		break;
+	case Verdict::NotStarted:
 		break;
 	}
 	const bool fatal = verdict == Verdict::Crashed ||
@@ -141,6 +147,13 @@ Verdict judge(ProbeHost &host, const RunOptions &options, Tally &tally,
 	return verdict;
 }
 
+// A run without a host child judged nothing: it fails, saying why.
+int no_host(const std::string &error)
+{
+	fprintf(stderr, "probe: %s; nothing was judged\n", error.c_str());
+	return 2;
+}
+
 } // namespace
 
 namespace {
@@ -161,10 +174,11 @@ int run_check(const RunOptions &options, const std::vector<std::string> &files)
 	RunOptions verbose = options;
 	verbose.verbose = true;
 	for (size_t i = 0; i < files.size(); i++)
-		judge(host, verbose, tally,
-		      compose(options, load_effect_file(files[i]),
-			      options.is_body[i]),
-		      files[i]);
+		if (judge(host, verbose, tally,
+			  compose(options, load_effect_file(files[i]),
+				  options.is_body[i]),
+			  files[i]) == Verdict::NotStarted)
+			return no_host(host.start_failure());
 	tally.print();
 	return tally.missed || tally.refused_valid ? 1 : 0;
 }
@@ -179,16 +193,20 @@ int run_mutation(const RunOptions &options,
 	Tally tally;
 	// The seeds themselves first: each must compile and pass the guard.
 	for (size_t i = 0; i < texts.size(); i++)
-		judge(host, options, tally,
-		      compose(options, texts[i], options.is_body[i]), seeds[i]);
+		if (judge(host, options, tally,
+			  compose(options, texts[i], options.is_body[i]),
+			  seeds[i]) == Verdict::NotStarted)
+			return no_host(host.start_failure());
 	printf("--- seeds\n");
 	tally.print();
 	// Then the hand-written abuse of the preprocessor and the structures.
 	Tally abuse;
 	for (const mutator::Sample &sample : mutator::abuse_texts())
-		if (options.only < 0 && !options.skip_abuse)
-			judge(host, options, abuse, compose(options, sample.text, false),
-		      "abuse " + sample.name);
+		if (options.only < 0 && !options.skip_abuse &&
+		    judge(host, options, abuse,
+			  compose(options, sample.text, false),
+			  "abuse " + sample.name) == Verdict::NotStarted)
+			return no_host(host.start_failure());
 	printf("--- hand-written abuse\n");
 	abuse.print();
 	// Then the random mutants.
@@ -199,10 +217,11 @@ int run_mutation(const RunOptions &options,
 		mutator::Sample mutant = mutator::mutate(texts[which], rng);
 		if (options.only >= 0 && i != options.only)
 			continue;
-		judge(host, options, tally,
-		      compose(options, mutant.text, options.is_body[which]),
-		      seeds[which] + " " + mutant.name + " #" +
-			      std::to_string(i));
+		if (judge(host, options, tally,
+			  compose(options, mutant.text, options.is_body[which]),
+			  seeds[which] + " " + mutant.name + " #" +
+				  std::to_string(i)) == Verdict::NotStarted)
+			return no_host(host.start_failure());
 		if ((i + 1) % 1000 == 0) {
 			fprintf(stderr,
 				"%ld mutants, %ld crashes/hangs, %ld missed, "
@@ -231,6 +250,8 @@ int run_classes(const RunOptions &options)
 			host.restart();
 			verdict = host.compile(text, &error);
 		}
+		if (verdict == Verdict::NotStarted)
+			return no_host(error);
 		const bool fatal = verdict == Verdict::Crashed ||
 				   verdict == Verdict::Hung;
 		printf("%-40s host %-8s guard %s\n", sample.name.c_str(),
