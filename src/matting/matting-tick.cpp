@@ -157,6 +157,14 @@ void tick_enable_state(matting_filter *filter, float seconds, bool enabled,
 		filter->shown_time = 0.0f;
 }
 
+uint64_t frame_pixel_budget(uint64_t canvas_pixels, uint64_t target_pixels)
+{
+	const uint64_t most = uint64_t(FRAME_BUDGET_MAX_SIDE) *
+			      FRAME_BUDGET_MAX_SIDE;
+	return std::min(most, std::max(target_pixels,
+				       canvas_pixels * FRAME_BUDGET_CANVASES));
+}
+
 namespace {
 
 // What last_error says while the margins are cut; "" when they are not.
@@ -169,10 +177,10 @@ std::string margins_message(const matting_filter *filter,
 	char numbers[160];
 	snprintf(numbers, sizeof(numbers),
 		 ": %d x %d asked, %d x %d drawn (at most %u pixels a side "
-		 "and %u x %u in all).",
+		 "and %llu pixels in all).",
 		 filter->asked_width, filter->asked_height, filter->total_width,
-		 filter->total_height, limits.max_side, FRAME_BUDGET_SIDE,
-		 FRAME_BUDGET_SIDE);
+		 filter->total_height, limits.max_side,
+		 (unsigned long long)limits.max_pixels);
 	return module_text("ShaderFilter.MarginsReduced") + std::string(numbers);
 }
 
@@ -204,11 +212,15 @@ void matting_video_tick(void *data, float seconds)
 	if (!target)
 		return;
 
+	const uint32_t width = obs_source_get_base_width(target);
+	const uint32_t height = obs_source_get_base_height(target);
+	obs_video_info canvas = {};
+	obs_get_video_info(&canvas);
 	const frame_limits limits = {
 		device_side_limit(),
-		uint64_t(FRAME_BUDGET_SIDE) * FRAME_BUDGET_SIDE};
-	tick_mapping(filter, obs_source_get_base_width(target),
-		     obs_source_get_base_height(target), limits);
+		frame_pixel_budget(uint64_t(canvas.base_width) * canvas.base_height,
+				   uint64_t(width) * height)};
+	tick_mapping(filter, width, height, limits);
 	report_margins(filter, margins_message(filter, limits));
 	tick_clocks(filter, seconds);
 	filter->local_time = float(double(os_gettime_ns()) / 1000000000.0);

@@ -15,8 +15,12 @@ struct frame_limits {
 	uint64_t max_pixels;
 };
 
-// The pixel budget of one expanded frame: 8192 x 8192.
-#define FRAME_BUDGET_SIDE 8192u
+// The pixel budget of one expanded frame: four times the host's canvas
+// (a frame larger than that can only be shown shrunk), at least the target
+// itself and at most 8192 x 8192.
+#define FRAME_BUDGET_CANVASES 4u
+#define FRAME_BUDGET_MAX_SIDE 8192u
+uint64_t frame_pixel_budget(uint64_t canvas_pixels, uint64_t target_pixels);
 
 // The longest side a filter frame may have: 16384 (the largest Direct3D 11
 // makes), or less where the device makes less. Asks the device once per

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -157,9 +159,66 @@ void bind_scalar(matting_param &param, obs_data_t *settings,
 	}
 }
 
+// The filter's own keys and the types it reads them as.
+const std::pair<const char *, obs_data_type> FIXED_KEYS[] = {
+	{S_EXPAND_LEFT, OBS_DATA_NUMBER},
+	{S_EXPAND_RIGHT, OBS_DATA_NUMBER},
+	{S_EXPAND_TOP, OBS_DATA_NUMBER},
+	{S_EXPAND_BOTTOM, OBS_DATA_NUMBER},
+	{S_OVERRIDE_ENTIRE_EFFECT, OBS_DATA_BOOLEAN},
+	{S_FROM_FILE, OBS_DATA_BOOLEAN},
+	{S_SHADER_TEXT, OBS_DATA_STRING},
+	{S_SHADER_FILE_NAME, OBS_DATA_STRING},
+	{S_LAST_ERROR, OBS_DATA_STRING},
+};
+
+// A parameter's keys and the types they are read as.
+std::vector<std::pair<std::string, obs_data_type>>
+param_keys(const matting_param &param)
+{
+	const bool components =
+		param.type == GS_SHADER_PARAM_VEC2 ||
+		((param.type == GS_SHADER_PARAM_VEC3 ||
+		  param.type == GS_SHADER_PARAM_VEC4) &&
+		 param.widget_type == SLIDER_WIDGET);
+	if (components) {
+		const size_t count = param.type == GS_SHADER_PARAM_VEC2   ? 2
+				     : param.type == GS_SHADER_PARAM_VEC3 ? 3
+									  : 4;
+		std::vector<std::pair<std::string, obs_data_type>> keys;
+		for (size_t k = 0; k < count; k++)
+			keys.emplace_back(matting_component_key(param.name, k),
+					  OBS_DATA_NUMBER);
+		return keys;
+	}
+	switch (param.type) {
+	case GS_SHADER_PARAM_BOOL:
+		return {{param.name, OBS_DATA_BOOLEAN}};
+	case GS_SHADER_PARAM_STRING:
+		return {{param.name, OBS_DATA_STRING}};
+	case GS_SHADER_PARAM_TEXTURE:
+		return {{param.name, OBS_DATA_STRING},
+			{matting_source_key(param.name), OBS_DATA_STRING}};
+	case GS_SHADER_PARAM_FLOAT:
+	case GS_SHADER_PARAM_INT:
+	case GS_SHADER_PARAM_VEC3:
+	case GS_SHADER_PARAM_VEC4:
+		return {{param.name, OBS_DATA_NUMBER}};
+	default:
+		return {};
+	}
+}
+
 void bind_param(matting_filter *filter, matting_param &param,
 		obs_data_t *settings)
 {
+	// A value of another type than the one read here is dropped before
+	// the defaults are set, so that the key's default reads again.
+	{
+		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		for (const auto &[key, type] : param_keys(param))
+			settings_keep_type(settings, key.c_str(), type);
+	}
 	const DeclaredDefault declared(param.param);
 	param.has_default = false;
 	if (param.type == GS_SHADER_PARAM_TEXTURE) {
@@ -207,6 +266,8 @@ void matting_update(void *data, obs_data_t *settings)
 	auto *filter = static_cast<matting_filter *>(data);
 	{
 		std::lock_guard<std::mutex> lock(filter->params_mutex);
+		for (const auto &[key, type] : FIXED_KEYS)
+			settings_keep_type(settings, key, type);
 		filter->expand_left = read_margin(settings, S_EXPAND_LEFT);
 		filter->expand_right = read_margin(settings, S_EXPAND_RIGHT);
 		filter->expand_top = read_margin(settings, S_EXPAND_TOP);

@@ -155,6 +155,10 @@ TEST(MattingAnnotations, RangesFollowTheParametersType)
 
 TEST(MattingTick, MarginsAreCutInProportionToWhatAFrameCarries)
 {
+	// Four canvases, at least the target, at most 8192 x 8192.
+	EXPECT_EQ(frame_pixel_budget(1280 * 720, 256), 4u * 1280 * 720);
+	EXPECT_EQ(frame_pixel_budget(1280 * 720, 3000 * 2000), 3000u * 2000);
+	EXPECT_EQ(frame_pixel_budget(7680 * 4320, 256), 8192u * 8192);
 	const frame_limits limits = {16384, 8192u * 8192u};
 	struct Case {
 		uint32_t base_width, base_height;
