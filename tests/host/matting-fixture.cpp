@@ -72,14 +72,10 @@ uint32_t centre_pixel(obs_source_t *source, uint32_t size)
 	return image.empty() ? 0 : image.pixel(size / 2, size / 2);
 }
 
-std::string module_text_for_test(const char *key)
+std::string locale_text(const char *key, const std::string &value)
 {
-	return obs_module_get_locale_text(headless::plugin_module(), key);
-}
-
-std::string module_text_with(const char *key, const std::string &value)
-{
-	std::string text = module_text_for_test(key);
+	std::string text =
+		obs_module_get_locale_text(headless::plugin_module(), key);
 	for (size_t at = text.find("%1"); at != std::string::npos;
 	     at = text.find("%1", at + value.size()))
 		text.replace(at, 2, value);
@@ -154,13 +150,6 @@ std::string make_temp_dir(const std::string &name)
 {
 	const std::string path = temp_path(name);
 	os_mkdirs(path.c_str());
-	return path;
-}
-
-std::string make_sparse_file(const std::string &name, size_t size)
-{
-	const std::string path = write_temp_file(name, "");
-	std::filesystem::resize_file(path, size);
 	return path;
 }
 

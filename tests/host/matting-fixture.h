@@ -54,8 +54,7 @@ uint32_t centre_pixel(obs_source_t *source, uint32_t size = 8);
 void update_and_settle(obs_source_t *filter, obs_data_t *settings);
 
 // The module's text for key, with "%1" replaced by value.
-std::string module_text_for_test(const char *key);
-std::string module_text_with(const char *key, const std::string &value);
+std::string locale_text(const char *key, const std::string &value = "");
 
 std::string last_error(obs_source_t *filter);
 
@@ -82,10 +81,9 @@ private:
 };
 
 // Under a per-process temporary folder (removed at exit): a file holding
-// text, a directory, a sparse file of size bytes; their paths.
+// text, a directory; their paths.
 std::string write_temp_file(const std::string &name, const std::string &text);
 std::string make_temp_dir(const std::string &name);
-std::string make_sparse_file(const std::string &name, size_t size);
 
 // Applies settings, presses "reload_effect" and lets the rebuild run; false
 // when the host went longer than max_gap_ms without a frame meanwhile (the

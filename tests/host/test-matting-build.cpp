@@ -2,19 +2,12 @@
 // failures are reported, when a rebuild happens, and that nothing leaks.
 #include "matting-fixture.h"
 
+#include <filesystem>
+#include <vector>
+
 using namespace mattingtest;
 using namespace hosttest::colours;
 using hosttest::pixel_near;
-
-namespace {
-
-bool has_user_error(obs_source_t *filter)
-{
-	OBSDataAutoRelease settings = obs_source_get_settings(filter);
-	return obs_data_has_user_value(settings, "last_error");
-}
-
-} // namespace
 
 TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 {
@@ -39,7 +32,7 @@ TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 	// or only logs it, with the line of the user's text it names.
 	reload_with_text(filter, constant_body("float4(undefined_name)"));
 	const std::string driver = last_error(filter);
-	EXPECT_EQ(driver.rfind(module_text_for_test("ShaderFilter.DriverError") +
+	EXPECT_EQ(driver.rfind(locale_text("ShaderFilter.DriverError") +
 				       "\n",
 			       0),
 		  0u)
@@ -51,97 +44,58 @@ TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 
 	// Success takes the error away.
 	reload_with_text(filter, constant_body("float4(1.0, 0.0, 0.0, 1.0)"));
-	EXPECT_FALSE(has_user_error(filter));
+	OBSDataAutoRelease settings = obs_source_get_settings(filter);
+	EXPECT_FALSE(obs_data_has_user_value(settings, "last_error"));
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-
-	// Editing the text changes nothing until "reload_effect" is pressed.
-	OBSDataAutoRelease text = obs_data_create();
-	obs_data_set_string(text, "shader_text",
-			    constant_body("float4(0.0, 0.0, 1.0, 1.0)").c_str());
-	update_and_settle(filter, text);
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), RED, 1));
-	headless::press_button(filter, "reload_effect");
-	settle();
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), BLUE, 1));
 }
 
-TEST(MattingBuild, FileSettings)
-{
-	OBSSourceAutoRelease parent = make_input();
-	headless::clear_log();
-	OBSSourceAutoRelease filter = add_matting(
-		parent, "", from_file("/nonexistent/velmora.shader"));
-	EXPECT_EQ(last_error(filter),
-		  module_text_for_test("ShaderFilter.FileLoadFailed"));
-	EXPECT_TRUE(headless::log_contains(
-		"[vorq-matting] failed to read file: /nonexistent/velmora.shader",
-		LOG_WARNING));
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREY, 1));
-
-	// No file name: no effect, and the user is told.
-	update_and_settle(filter, from_file(""));
-	headless::press_button(filter, "reload_effect");
-	settle();
-	EXPECT_EQ(last_error(filter),
-		  module_text_for_test("ShaderFilter.NoFileName"));
-	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREY, 1));
-}
-
-TEST(MattingBuild, OnlyTextFilesUpTo16MBWithoutLoopsAreReadAndNothingBlocks)
+TEST(MattingBuild, OnlyExistingTextFilesUpTo16MBWithoutLoopsAreReadAndNothingBlocks)
 {
 	LateFifo fifo("kinds/pipe.shader");
 	const std::string folder = make_temp_dir("kinds/folder.shader"),
-			  big = make_sparse_file("kinds/big.shader", (16 << 20) + 1),
+			  big = write_temp_file("kinds/big.shader", ""),
 			  nul = write_temp_file("kinds/nul.shader",
 						PASS_THROUGH + std::string(1, '\0') + "}"),
 			  loop = write_temp_file("kinds/self.shader",
 						 "#include \"self.shader\"\n" +
 							 std::string(PASS_THROUGH));
+	std::filesystem::resize_file(big, (16 << 20) + 1); // sparse
 	auto failed = [](const char *detail, const std::string &path) {
-		return module_text_for_test("ShaderFilter.FileLoadFailed") + " " +
-		       module_text_with(detail, path);
+		return locale_text("ShaderFilter.FileLoadFailed") + " " +
+		       locale_text(detail, path);
 	};
-	const std::pair<std::string, std::string> culprits[] = {
-		{folder, failed("ShaderFilter.NotAFile", folder)},
-		{fifo.path, failed("ShaderFilter.NotAFile", fifo.path)},
-		{big, failed("ShaderFilter.FileTooLarge", big)},
-		{nul, failed("ShaderFilter.FileHasNul", nul)},
-		{loop, module_text_for_test("ShaderFilter.IncludeLoop") + ": " + loop},
+	const std::string missing = "/nonexistent/velmora.shader";
+	const struct {
+		std::string path, error;
+		bool included; // tried through an #include line too
+	} culprits[] = {
+		{missing, locale_text("ShaderFilter.FileLoadFailed"), false},
+		{"", locale_text("ShaderFilter.NoFileName"), false},
+		{folder, failed("ShaderFilter.NotAFile", folder), true},
+		{fifo.path, failed("ShaderFilter.NotAFile", fifo.path), true},
+		{big, failed("ShaderFilter.FileTooLarge", big), true},
+		{nul, failed("ShaderFilter.FileHasNul", nul), true},
+		{loop, locale_text("ShaderFilter.IncludeLoop") + ": " + loop, true},
 	};
 	OBSSourceAutoRelease parent = make_input();
 	OBSSourceAutoRelease filter = add_matting(parent, PASS_THROUGH);
-	for (const auto &[path, error] : culprits) {
-		// Named directly and through an #include line.
-		const std::string name = path.substr(path.rfind('/') + 1);
-		const std::string includer = write_temp_file(
-			"kinds/includes-" + name, "#include \"" + name + "\"\n" + PASS_THROUGH);
-		for (const std::string &file : {path, includer}) {
+	headless::clear_log();
+	for (const auto &c : culprits) {
+		const std::string name = c.path.substr(c.path.rfind('/') + 1);
+		std::vector<std::string> files = {c.path};
+		if (c.included)
+			files.push_back(write_temp_file(
+				"kinds/includes-" + name,
+				"#include \"" + name + "\"\n" + PASS_THROUGH));
+		for (const std::string &file : files) {
 			SCOPED_TRACE(file);
 			EXPECT_TRUE(reload_without_stall(filter, from_file(file)));
-			EXPECT_EQ(last_error(filter), error);
+			EXPECT_EQ(last_error(filter), c.error);
 			EXPECT_TRUE(pixel_near(centre_pixel(parent), GREY, 1));
 		}
 	}
-}
-
-TEST(MattingBuild, AShaderTextOfAnotherTypeCountsAsAbsent)
-{
-	// A number where the text belongs: the built-in keyer is built, and
-	// again after the settings are reset to their defaults.
-	OBSSourceAutoRelease parent = make_input();
-	OBSSourceAutoRelease filter = headless::add_filter(
-		parent, MATTING_FILTER_ID, "matting",
-		json(R"({"shader_text": 5})"));
-	settle();
-	for (int round = 0; round < 2; round++) {
-		SCOPED_TRACE(round);
-		EXPECT_EQ(last_error(filter), "");
-		OBSDataAutoRelease settings = obs_source_get_settings(filter);
-		EXPECT_TRUE(obs_data_has_default_value(settings, "Key_color"));
-		obs_source_reset_settings(filter, nullptr);
-		headless::press_button(filter, "reload_effect");
-		settle();
-	}
+	EXPECT_TRUE(headless::log_contains(
+		"[vorq-matting] failed to read file: " + missing, LOG_WARNING));
 }
 
 TEST(MattingBuild, IncludesResolveRelativeToEachFile)

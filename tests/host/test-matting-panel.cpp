@@ -78,12 +78,6 @@ void expect_all_hidden(obs_properties_t *props)
 		EXPECT_FALSE(entry.visible) << entry.name;
 }
 
-struct Input {
-	OBSSourceAutoRelease source =
-		headless::make_color_source("panel input", 16, 16, 0xFF808080);
-	operator obs_source_t *() const { return source; }
-};
-
 } // namespace
 
 TEST(PanelFixed, EverythingIsHiddenAndOnlyABuildErrorShows)
@@ -94,7 +88,7 @@ TEST(PanelFixed, EverythingIsHiddenAndOnlyABuildErrorShows)
 	const std::set<std::string> fixed = names_of(type_props);
 	obs_properties_destroy(type_props);
 
-	Input input;
+	OBSSourceAutoRelease input = make_input(16, 16);
 	OBSSourceAutoRelease filter =
 		headless::add_filter(input, MATTING_FILTER_ID, "keyer", nullptr);
 	settle();
@@ -129,7 +123,7 @@ TEST(PanelParameters, ControlsFollowTheEffectsAnnotations)
 	// Ranges as the host's effect hands the annotations over (fallbacks
 	// and type conversions: the unit tests), texts, lists, groups and
 	// vector components of the parameters in panel-controls.shader.
-	Input input;
+	OBSSourceAutoRelease input = make_input(16, 16);
 	OBSSourceAutoRelease filter = add_matting(
 		input, "", from_file(hosttest::test_data("panel-controls.shader")));
 	ASSERT_EQ(last_error(filter), "");
@@ -186,11 +180,7 @@ TEST(PanelParameters, ControlsFollowTheEffectsAnnotations)
 
 TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 {
-	Input input;
-	OBSSourceAutoRelease b =
-		headless::make_color_source("b colour", 8, 8, 0xFFFFFFFF);
-	OBSSourceAutoRelease upper =
-		headless::make_color_source("B colour", 8, 8, 0xFFFFFFFF);
+	OBSSourceAutoRelease input = make_input(16, 16);
 	const std::unique_ptr<obs_scene_t, void (*)(obs_scene_t *)> scene(
 		obs_scene_create("Middle scene"), headless::remove_scene);
 	OBSSourceAutoRelease filter = add_matting(
@@ -203,7 +193,8 @@ TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 	ASSERT_EQ(last_error(filter), "");
 	Panel panel(filter);
 
-	// An empty entry, then every source and scene in byte order.
+	// An empty entry, then every source and scene in byte order (which
+	// order: the unit tests).
 	obs_property_t *list = panel.get("overlay_source");
 	ASSERT_TRUE(list);
 	EXPECT_TRUE(obs_property_visible(list));
@@ -214,7 +205,7 @@ TEST(PanelParameters, TexturesGetSortedSourceListsAndPaths)
 	ASSERT_FALSE(names.empty());
 	EXPECT_EQ(names[0], "");
 	EXPECT_TRUE(std::is_sorted(names.begin() + 1, names.end()));
-	for (const char *name : {"B colour", "b colour", "Middle scene", "panel input"})
+	for (const char *name : {"Middle scene", "input"})
 		EXPECT_NE(std::find(names.begin(), names.end(), name), names.end())
 			<< name;
 
@@ -252,7 +243,7 @@ bool edit(obs_source_t *filter, const char *name, const std::string &value)
 
 TEST(PanelCallbacks, FileNamesSetTheOverrideAndOnlyNewOnesRebuild)
 {
-	Input input;
+	OBSSourceAutoRelease input = make_input(16, 16);
 	OBSSourceAutoRelease filter = headless::add_filter(
 		input, MATTING_FILTER_ID, "panel",
 		from_file(example("pass-through.shader"), true));
@@ -314,7 +305,7 @@ TEST(PanelThreads, PanelsBuiltWhileTheEffectRebuildsSeeOneWholeParameterList)
 	};
 	const std::string texts[] = {effect("first_", 40), effect("second_", 25)};
 	const std::string path = write_temp_file("hammer.shader", texts[0]);
-	Input input;
+	OBSSourceAutoRelease input = make_input(16, 16);
 	OBSSourceAutoRelease filter = add_matting(input, "", from_file(path));
 	ASSERT_EQ(last_error(filter), "");
 	std::atomic<bool> stop{false};

@@ -9,11 +9,6 @@ using namespace mattingtest;
 
 namespace {
 
-::testing::AssertionResult green(obs_source_t *parent)
-{
-	return hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 0);
-}
-
 // rand_f shown as n = round(rand_f * 10000): red n / 100, green n % 100.
 const std::string SHOW_RAND_F =
 	std::string("float4 mainImage(VertData v_in) : TARGET\n{\n") + READ_UV +
@@ -72,7 +67,7 @@ TEST(MattingUniforms, EachReservedUniformHoldsTheFiltersValue)
 		SCOPED_TRACE(condition);
 		reload_with_text(filter, check_body(condition, declarations));
 		EXPECT_EQ(last_error(filter), "");
-		EXPECT_TRUE(green(parent));
+		EXPECT_TRUE(hosttest::pixel_near(centre_pixel(parent, 16), GREEN, 0));
 	}
 
 	// rand_f is new every frame.

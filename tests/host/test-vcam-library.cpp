@@ -8,16 +8,6 @@
 
 using namespace vcamtest;
 
-namespace {
-
-std::string last_error(obs_output_t *output)
-{
-	const char *error = obs_output_get_last_error(output);
-	return error ? error : "";
-}
-
-} // namespace
-
 TEST(VcamLibrary, WithoutAUsableLibraryTheFiltersWorkAndStartFailsWithTheWarning)
 {
 	const char *missing = getenv("VELMORA_VCAM_MISSING");
@@ -45,7 +35,8 @@ TEST(VcamLibrary, WithoutAUsableLibraryTheFiltersWorkAndStartFailsWithTheWarning
 	OBSOutputAutoRelease output = vcam_instance();
 	for (int i = 0; i < 2; i++) {
 		EXPECT_FALSE(obs_output_start(output));
-		const std::string error = last_error(output);
+		ASSERT_TRUE(obs_output_get_last_error(output));
+		const std::string error = obs_output_get_last_error(output);
 		EXPECT_NE(error.find(missing), std::string::npos) << error;
 		EXPECT_EQ(headless::log_count(error, LOG_WARNING), 1u) << error;
 	}
@@ -65,7 +56,8 @@ TEST(VcamLibrary, CameraFileThatCannotBeWrittenIsReportedOnceAndCounted)
 	headless::wait_frames(30);
 	obs_output_stop(output);
 
-	const std::string error = last_error(output);
+	ASSERT_TRUE(obs_output_get_last_error(output));
+	const std::string error = obs_output_get_last_error(output);
 	EXPECT_NE(error.find("/dev/full: No space left on device"),
 		  std::string::npos)
 		<< error;

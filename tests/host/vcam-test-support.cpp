@@ -57,11 +57,6 @@ Programme::~Programme()
 	headless::hide_from_program(scene);
 }
 
-obs_source_t *Programme::scene_source() const
-{
-	return obs_scene_get_source(scene);
-}
-
 uint32_t frame_pixel(const recorder::Frame &frame,
 		     const recorder::Camera &camera, uint32_t x, uint32_t y)
 {

@@ -27,15 +27,14 @@ public:
 	explicit Programme(obs_source_t *source);
 	~Programme();
 	obs_source_t *source() const { return shown; }
-	obs_source_t *scene_source() const;
 
 private:
 	OBSSourceAutoRelease shown;
 	obs_scene_t *scene = nullptr;
 };
 
-// Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), so that it
-// compares with what the host renders.
+// Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), as the
+// host's colours are read back.
 uint32_t frame_pixel(const recorder::Frame &frame, const recorder::Camera &camera,
 		     uint32_t x, uint32_t y);
 
