@@ -3,11 +3,15 @@
 // builtin/render-output.effect), compiled in byte for byte at build time.
 #include "effect-text.h"
 
+#include <cstring>
+
 const char *const OPENGL_ADAPTATION_LINE = "#define OPENGL 1\n";
 
 std::string compose_effect_text(bool use_template, const std::string &user_text)
 {
 	std::string text;
+	text.reserve(strlen(EFFECT_TEMPLATE_TEXT) + user_text.size() +
+		     strlen(EFFECT_TECHNIQUE_TEXT));
 	if (use_template)
 		text += EFFECT_TEMPLATE_TEXT;
 	text += user_text;

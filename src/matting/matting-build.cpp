@@ -285,6 +285,14 @@ void matting_build_effect(matting_filter *filter)
 		return;
 	filter->use_template = user.use_template;
 	std::string text = compose_effect_text(user.use_template, user.text);
+	if (text.size() > EFFECT_TEXT_MAX_BYTES) {
+		// Refused before the guard and the compiler, which would keep
+		// the graphics thread for a third of a second on 16 MB.
+		compile_failure failure;
+		failure.refusal = module_text("ShaderFilter.EffectTooLarge");
+		report_build_failure(filter, settings, failure, failure.refusal);
+		return;
+	}
 
 	compile_failure failure;
 	obs_enter_graphics();

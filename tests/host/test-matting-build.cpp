@@ -42,6 +42,11 @@ TEST(MattingBuild, ErrorsAreReportedAndTheInputPassesThroughUntilAReload)
 		<< driver;
 	EXPECT_TRUE(pixel_near(centre_pixel(parent), GREY, 1));
 
+	// A text that fills 16 MB with the template around it is refused
+	// before the guard and the compiler see it.
+	reload_with_text(filter, std::string((16 << 20) - 1000, 'x'));
+	EXPECT_EQ(last_error(filter), locale_text("ShaderFilter.EffectTooLarge"));
+
 	// Success takes the error away.
 	reload_with_text(filter, constant_body("float4(1.0, 0.0, 0.0, 1.0)"));
 	OBSDataAutoRelease settings = obs_source_get_settings(filter);
