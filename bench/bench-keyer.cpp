@@ -10,6 +10,7 @@
 // subtracted, so the figures are the filters' own.
 #include "headless-host.h"
 #include "plugin-ids.h"
+#include "bench-support.h"
 
 #include <obs.hpp>
 #include <util/platform.h>
@@ -58,11 +59,7 @@ double timed_render(obs_source_t *source, gs_texrender_t *full,
 			gs_draw_sprite(gs_texrender_get_texture(full), 0, 1, 1);
 		gs_texrender_end(tiny);
 	}
-	gs_stage_texture(stage, gs_texrender_get_texture(tiny));
-	uint8_t *data = nullptr;
-	uint32_t linesize = 0;
-	if (gs_stagesurface_map(stage, &data, &linesize))
-		gs_stagesurface_unmap(stage);
+	wait_for_device(stage, gs_texrender_get_texture(tiny));
 	return double(os_gettime_ns() - start) / 1e6;
 }
 

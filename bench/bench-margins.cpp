@@ -6,6 +6,7 @@
 // Run by hand: build/bench/bench-margins [frames] [margin]
 #include "headless-host.h"
 #include "plugin-ids.h"
+#include "bench-support.h"
 
 #include <obs.hpp>
 #include <util/platform.h>
@@ -57,11 +58,7 @@ double timed_frame(obs_source_t *source, gs_texrender_t *target,
 		obs_source_video_render(source);
 		gs_texrender_end(target);
 	}
-	gs_stage_texture(stage, gs_texrender_get_texture(target));
-	uint8_t *data = nullptr;
-	uint32_t linesize = 0;
-	if (gs_stagesurface_map(stage, &data, &linesize))
-		gs_stagesurface_unmap(stage);
+	wait_for_device(stage, gs_texrender_get_texture(target));
 	return double(os_gettime_ns() - start) / 1e6;
 }
 

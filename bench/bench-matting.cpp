@@ -6,6 +6,7 @@
 // Run by hand: build/bench/bench-matting [frames]
 #include "headless-host.h"
 #include "plugin-ids.h"
+#include "bench-support.h"
 
 #include <obs.hpp>
 
@@ -97,12 +98,7 @@ double render_ms(obs_source_t *source, gs_texrender_t *target,
 		gs_set_linear_srgb(previous);
 		gs_texrender_end(target);
 	}
-	// Reading one pixel back waits for the device to finish the frame.
-	gs_stage_texture(stage, gs_texrender_get_texture(target));
-	uint8_t *data;
-	uint32_t linesize;
-	if (gs_stagesurface_map(stage, &data, &linesize))
-		gs_stagesurface_unmap(stage);
+	wait_for_device(stage, gs_texrender_get_texture(target));
 	return std::chrono::duration<double, std::milli>(Clock::now() - start)
 		.count();
 }
