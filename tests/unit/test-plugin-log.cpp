@@ -22,16 +22,12 @@ void capture(int level, const char *format, va_list args, void *)
 }
 
 class PluginLog : public ::testing::Test {
-protected:
-	void SetUp() override
-	{
-		captured.clear();
-		base_set_log_handler(capture, nullptr);
-	}
+	void SetUp() override { base_set_log_handler(capture, nullptr); }
 	void TearDown() override
 	{
 		base_set_log_handler(nullptr, nullptr);
 		plugin_log_detail::allocate_buffer = saved_allocate;
+		captured.clear();
 	}
 	plugin_log_detail::BufferAllocator saved_allocate =
 		plugin_log_detail::allocate_buffer;

@@ -29,9 +29,6 @@ TEST(ConvertDriver, FailuresAndTextsEndingEarly)
 		{"#if 0\nvoid main() {}\n#else#endif", ConvertStatus::nothing_left},
 		{"#if 0\nvoid main() {}\n#endif\n \t\r\n",
 		 ConvertStatus::nothing_left},
-		// A second press on a converted text finds no main function.
-		{read_file(VELMORA_TEST_DATA "/convert/shadertoy-uv-gradient.shader"),
-		 ConvertStatus::no_main_function},
 	};
 	for (const auto &[text, status] : cases) {
 		const ConvertResult result = convert_shader(text);
