@@ -44,6 +44,16 @@ std::string read_test_data(const std::string &name)
 	return ::testing::AssertionSuccess();
 }
 
+Shown::Shown(obs_source_t *source) : scene(headless::show_in_program(source))
+{
+	headless::wait_frames(3);
+}
+
+Shown::~Shown()
+{
+	headless::hide_from_program(scene);
+}
+
 namespace {
 
 bool host_failed = false;

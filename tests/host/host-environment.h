@@ -30,4 +30,16 @@ std::string read_test_data(const std::string &name);
 ::testing::AssertionResult pixel_near(uint32_t actual, uint32_t expected,
 				      int tolerance = 2);
 
+// Shows a source in the program (active and showing) while it lives.
+class Shown {
+public:
+	explicit Shown(obs_source_t *source);
+	~Shown();
+	Shown(const Shown &) = delete;
+	Shown &operator=(const Shown &) = delete;
+
+private:
+	obs_scene_t *scene;
+};
+
 } // namespace hosttest

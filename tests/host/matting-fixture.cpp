@@ -107,16 +107,6 @@ std::string example(const std::string &name)
 	return headless::data_path() + "/examples/" + name;
 }
 
-Shown::Shown(obs_source_t *source) : scene(headless::show_in_program(source))
-{
-	settle();
-}
-
-Shown::~Shown()
-{
-	headless::hide_from_program(scene);
-}
-
 namespace {
 
 // The path of name under the per-process temporary folder, its folder made.

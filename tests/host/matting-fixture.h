@@ -15,6 +15,7 @@ namespace mattingtest {
 
 using hosttest::colours::GREEN;
 using hosttest::colours::RED;
+using hosttest::Shown;
 
 // A template-mode body that passes its input through.
 const char PASS_THROUGH[] = "float4 mainImage(VertData v_in) : TARGET\n"
@@ -70,15 +71,6 @@ OBSDataAutoRelease from_file(const std::string &path, bool complete = false);
 // Path of an example effect shipped in the module's data folder.
 std::string example(const std::string &name);
 
-// Shows a source in the program (active and showing) while it lives.
-class Shown {
-public:
-	explicit Shown(obs_source_t *source);
-	~Shown();
-
-private:
-	obs_scene_t *scene;
-};
 
 // Under a per-process temporary folder (removed at exit): a file holding
 // text, a directory; their paths.

@@ -365,7 +365,7 @@ TEST(GiftLifetime, RendersWithoutErrorsAndGoesWhileItsSourceRenders)
 	PackedImage packed(samples::make_flat_packed_frame(64, 32, 255, RED),
 			   "lifetime");
 	ASSERT_TRUE(packed.source);
-	obs_scene_t *scene = headless::show_in_program(packed);
+	hosttest::Shown shown(packed);
 	{
 		// The program renders the filter every frame while it goes.
 		Gift gift(packed);
@@ -390,5 +390,4 @@ TEST(GiftLifetime, RendersWithoutErrorsAndGoesWhileItsSourceRenders)
 	// A record or an effect kept per filter would leave one or more
 	// allocations per round.
 	EXPECT_LT(bnum_allocs() - before, rounds / 4);
-	headless::hide_from_program(scene);
 }

@@ -92,8 +92,7 @@ TEST(KeyerDefaults, OnlyTheTextIsExplicitAndTheFirstUpdateWritesTheKeyersEvenOve
 	size_t count = 0;
 	for (std::sregex_iterator it(text.begin(), text.end(), uniform), end;
 	     it != end; ++it, count++) {
-		const std::string type = (*it)[1], value = (*it)[3];
-		const std::string key = (*it)[2];
+		const std::string type = (*it)[1], key = (*it)[2], value = (*it)[3];
 		SCOPED_TRACE(key);
 		EXPECT_TRUE(obs_data_has_default_value(settings, key.c_str()));
 		if (type == "texture2d") {

@@ -16,12 +16,11 @@
 
 using namespace mattingtest;
 using hosttest::pixel_near;
+using namespace hosttest::colours;
 
 namespace {
 
 const char CONVERT[] = "shader_convert";
-const uint32_t BLUE = 0xFFFF0000;
-const uint32_t WHITE = 0xFFFFFFFF;
 
 std::string shader_text(obs_source_t *filter)
 {

@@ -12,6 +12,7 @@
 
 using namespace vcamtest;
 using namespace hosttest::colours;
+using hosttest::Shown;
 
 namespace {
 
@@ -104,8 +105,9 @@ TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheirColours)
 {
 	// Red, green, blue and white quadrants.
 	use_video(1920, 1080);
-	Programme programme(headless::make_image_source(
-		"quadrants", hosttest::test_data("vcam-quadrants.png")));
+	OBSSourceAutoRelease quadrants = headless::make_image_source(
+		"quadrants", hosttest::test_data("vcam-quadrants.png"));
+	Shown shown(quadrants);
 	recorder::keep_frames(1);
 	start_and_receive(4);
 	obs_output_stop(output);
@@ -126,13 +128,15 @@ TEST_F(Vcam, FullHdFramesAreTopFirstPaddedBgrRowsInTheirColours)
 TEST_F(Vcam, SlowCameraKeepsTheQueueAtThreeAndGetsTheNewestFrames)
 {
 	use_video(320, 180);
-	Programme programme(headless::make_color_source("slow", 320, 180, RED));
+	OBSSourceAutoRelease source =
+		headless::make_color_source("slow", 320, 180, RED);
+	Shown shown(source);
 	recorder::keep_frames(0);
 	recorder::set_send_delay_ms(100);
 	start_and_receive(3);
 
 	const int64_t change = recorder::now_ns();
-	make_blue(programme.source());
+	make_blue(source);
 	bool blue_arrived = false;
 	for (int i = 0; i < 100 && !blue_arrived; i++) {
 		recorder::wait_frames(recorder::frame_count() + 1, TIMEOUT_MS);
@@ -181,7 +185,9 @@ TEST_F(Vcam, StopWhileTheConsumerWaitsWakesItAndReturnsWhenItHasEnded)
 TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
 {
 	use_video(320, 180);
-	Programme programme(headless::make_color_source("queued", 320, 180, RED));
+	OBSSourceAutoRelease source =
+		headless::make_color_source("queued", 320, 180, RED);
+	Shown shown(source);
 	std::atomic<int> stopping{0};
 	signal_handler_t *signals = obs_output_get_signal_handler(output);
 	auto count = [](void *data, calldata_t *) {
@@ -205,7 +211,7 @@ TEST_F(Vcam, StopWithFramesQueuedSendsNoneOfThem)
 	expect_cameras_released(1);
 
 	// The frames left queued never reach the next camera either.
-	make_blue(programme.source());
+	make_blue(source);
 	headless::wait_frames(6);
 	start_and_receive(1);
 	obs_output_stop(output);
@@ -220,8 +226,9 @@ TEST_F(Vcam, FailingScalerLogsBothLinesAndSendsBlackFrames)
 {
 	// The host's scaler cannot convert AYUV, which the host can output.
 	use_video(320, 180, VIDEO_FORMAT_AYUV);
-	Programme programme(
-		headless::make_color_source("white", 320, 180, 0xFFFFFFFF));
+	OBSSourceAutoRelease white =
+		headless::make_color_source("white", 320, 180, 0xFFFFFFFF);
+	Shown shown(white);
 	recorder::keep_frames(1);
 	start_and_receive(3);
 	obs_output_stop(output);
@@ -282,7 +289,9 @@ TEST_F(Vcam, StartWithoutACameraFailsWithTheReasonAndLeavesNothingRunning)
 TEST_F(Vcam, TwoHundredStartStopCyclesWithFramesFlowing)
 {
 	use_video(320, 180);
-	Programme programme(headless::make_color_source("cycles", 320, 180, RED));
+	OBSSourceAutoRelease source =
+		headless::make_color_source("cycles", 320, 180, RED);
+	Shown shown(source);
 	recorder::keep_frames(0);
 	for (int i = 0; i < 200 && !HasFatalFailure(); i++) {
 		start_and_receive(1);

@@ -46,17 +46,6 @@ void use_video(uint32_t width, uint32_t height, video_format format,
 	ASSERT_TRUE(headless::reset_video(video));
 }
 
-Programme::Programme(obs_source_t *source) : shown(source)
-{
-	scene = headless::show_in_program(source);
-	headless::wait_frames(3);
-}
-
-Programme::~Programme()
-{
-	headless::hide_from_program(scene);
-}
-
 uint32_t frame_pixel(const recorder::Frame &frame,
 		     const recorder::Camera &camera, uint32_t x, uint32_t y)
 {

@@ -1,6 +1,6 @@
 // Shared pieces of the virtual camera's host tests: the module copy that
 // sits beside the recording camera library, the output instance the module
-// made at load, and the programme.
+// made at load, and the host video it runs on.
 #pragma once
 
 #include "host-environment.h"
@@ -20,18 +20,6 @@ void use_video(uint32_t width, uint32_t height,
 	       video_colorspace colorspace = VIDEO_CS_709,
 	       video_range_type range = VIDEO_RANGE_PARTIAL,
 	       uint32_t fps = 60);
-
-// A source shown in the programme for as long as the object lives.
-class Programme {
-public:
-	explicit Programme(obs_source_t *source);
-	~Programme();
-	obs_source_t *source() const { return shown; }
-
-private:
-	OBSSourceAutoRelease shown;
-	obs_scene_t *scene = nullptr;
-};
 
 // Pixel (x, y) of a recorded frame as 0xAABBGGRR (alpha 0xFF), as the
 // host's colours are read back.

@@ -1,6 +1,7 @@
 // The matting filter's arithmetic and text rules, on bare records. The
 // values the host tests read back from the effect (the mapping of a
 // 1920x1080 target, the keyer's packed green) are not repeated here.
+#include "convert/convert-test-data.h"
 #include "effect-text.h"
 #include "gift/gift-effect.h"
 #include "keyer-effect.h"
@@ -13,8 +14,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -62,13 +61,10 @@ TEST(BuiltinEffects, AreTheirFilesByteForByte)
 		{"src/effect/builtin/keyer.shader", keyer_effect_text},
 		{"src/gift/gift.effect", GIFT_EFFECT_TEXT},
 	};
-	for (const auto &[path, text] : builtins) {
-		std::ifstream in(std::string(VELMORA_SOURCE_DIR "/") + path,
-				 std::ios::binary);
-		std::ostringstream file;
-		file << in.rdbuf();
-		EXPECT_EQ(file.str(), text) << path;
-	}
+	for (const auto &[path, text] : builtins)
+		EXPECT_EQ(read_file(std::string(VELMORA_SOURCE_DIR "/") + path),
+			  text)
+			<< path;
 }
 
 TEST(MattingColour, ClampsOutOfRangeComponentsAndRoundTrips)

@@ -1,5 +1,5 @@
-// Files the conversion tests read: tests/data/shaders (test shaders),
-// tests/data/convert (cases and expected conversions) and the fuzz inputs.
+// Files the unit tests read: the conversion's test shaders, cases and
+// expected conversions (tests/data), the fuzz inputs, and source files.
 #pragma once
 
 #include <gtest/gtest.h>
